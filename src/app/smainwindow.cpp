@@ -22,11 +22,6 @@
 #include "audio/sjuceruntime.h"
 
 namespace {
-QPointer<SMainWindow>& published()
-{
-    static QPointer<SMainWindow> window;
-    return window;
-}
 
 const QString kDeleteDeviceRows = QStringLiteral("DELETE FROM loops WHERE deviceid IS NOT NULL");
 
@@ -56,7 +51,7 @@ SMainWindow::SMainWindow(QWidget* parent) : QMainWindow(parent)
         QFile::remove(logPath);
     SLog::setLogFilePath(logPath);
     SLog::installHandler();
-    published() = this;
+    SGlobals::setMainWindow(this);
 
     setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
@@ -69,15 +64,15 @@ SMainWindow::~SMainWindow()
 {
     SLOG_PLAIN("MainWindow Destroyed");
     delete m_splash.data();
-    if (published() == this)
-        published() = nullptr;
+    if (SGlobals::mainWindow() == this)
+        SGlobals::setMainWindow(nullptr);
     if (SDatabaseManager::instance() == m_database)
         SDatabaseManager::setInstance(nullptr);
 }
 
 SMainWindow* SMainWindow::instance()
 {
-    return published().data();
+    return qobject_cast<SMainWindow*>(SGlobals::mainWindow());
 }
 
 void SMainWindow::initialize()

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 
 namespace {
 QString& appFolder()
@@ -44,4 +45,28 @@ void SGlobals::removeWorkingFolder()
 QString SGlobals::logFilePath()
 {
     return workingFolder() + QStringLiteral("/ui.log");
+}
+
+std::atomic<bool>& SGlobals::continueOperation()
+{
+    static std::atomic<bool> flag {true};
+    return flag;
+}
+
+namespace {
+QPointer<QObject>& publishedMainWindow()
+{
+    static QPointer<QObject> window;
+    return window;
+}
+} // namespace
+
+QObject* SGlobals::mainWindow()
+{
+    return publishedMainWindow().data();
+}
+
+void SGlobals::setMainWindow(QObject* window)
+{
+    publishedMainWindow() = window;
 }

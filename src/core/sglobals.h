@@ -1,5 +1,8 @@
 #pragma once
+#include <QObject>
 #include <QString>
+
+#include <atomic>
 
 // Process-wide folders shared by every subsystem.
 namespace SGlobals {
@@ -14,4 +17,11 @@ bool prepareWorkingFolder();
 void removeWorkingFolder();
 // <working folder>/ui.log
 QString logFilePath();
+// Cleared by a progress dialog's Cancel, read by the long operations' progress
+// callbacks between blocks, set again when the dialog goes.
+std::atomic<bool>& continueOperation();
+// The main window, published by its constructor so that every subsystem can parent
+// its dialogs to it without depending on the application shell.
+QObject* mainWindow();
+void setMainWindow(QObject* window);
 } // namespace SGlobals
