@@ -1,0 +1,3 @@
+#include "device/ambermeshclientinputmessage.h"
+
+AmbermeshClientInputMessage::~AmbermeshClientInputMessage() = default;

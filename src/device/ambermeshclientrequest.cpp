@@ -1,0 +1,6 @@
+#include "device/ambermeshclientrequest.h"
+
+AmbermeshClientRequest::AmbermeshClientRequest(E_REQUEST id, QObject* parent)
+    : AmbermeshClientOutputMessage(id, parent)
+{
+}

@@ -1,0 +1,7 @@
+#include "device/processlaunchresponse.h"
+
+bool ProcessLaunchResponse::readBody(AmbermeshRxMessageStream& in)
+{
+    value = in.readUInt64();
+    return !in.overrun();
+}

@@ -1,0 +1,6 @@
+#include "device/successresponse.h"
+
+bool SuccessResponse::readBody(AmbermeshRxMessageStream& in)
+{
+    return !in.overrun();
+}

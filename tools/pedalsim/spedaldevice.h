@@ -1,0 +1,91 @@
+#pragma once
+
+#include "spedalconfig.h"
+#include "spedalfilesystem.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class SPedalWireReader;
+
+// The device side of the protocol: takes one whole request message and returns
+// the whole answer, acting on the pedal's folders. Transport and misbehaviour
+// are the simulator's business; the two faults that concern content (empty
+// reads, refused paths) are switched here.
+class SPedalDevice
+{
+public:
+    // What the pedal has been asked so far (read from any thread).
+    struct stStats
+    {
+        quint64 requests = 0;
+        QMap<quint16, int> requestsById;
+        QMap<quint16, int> commands; // IssueCommand codes
+        int openFiles = 0;
+    };
+
+    explicit SPedalDevice(const SPedalConfig& config);
+    ~SPedalDevice();
+
+    bool setUp(QString* error);
+    // Null when the message carries no serial number to answer to.
+    QByteArray respond(const QByteArray& message);
+
+    void setZeroReads(bool on) { m_zeroReads = on; }
+    // Requests on device paths matching this wildcard answer Failure; empty: none.
+    void setFailPattern(const QString& wildcard);
+    stStats stats() const;
+    const SPedalConfig& config() const { return m_config; }
+    QString systemDir() const { return m_systemDir; }
+
+    static constexpr quint16 propertyExternalMemory = 5;
+    static constexpr quint16 propertyChannels = 7;
+    static constexpr quint16 propertyInternalFree = 10;
+    static constexpr quint16 propertyInternalCapacity = 11;
+    static constexpr quint16 propertyExternalFree = 12;
+    static constexpr quint16 propertyExternalCapacity = 13;
+    static constexpr quint16 property15 = 15;
+    static constexpr quint16 propertyInternalRoot = 0x800B;
+    static constexpr quint16 propertyExternalRoot = 0x800C;
+    static constexpr int maxBlock = 8169;
+    static constexpr int maxPayload = 8185;
+
+private:
+    QByteArray dispatch(quint16 id, quint32 serial, SPedalWireReader& in);
+    QByteArray failure(quint32 serial, const QString& text) const;
+    QByteArray success(quint32 serial) const;
+    // Resolves a path of a request, applying the refused-path pattern.
+    bool resolvePath(const QString& path, SPedalFileSystem::stResolved* out, QString* error) const;
+
+    QByteArray whoAmI(quint32 serial);
+    QByteArray entryInfo(quint32 serial, SPedalWireReader& in);
+    QByteArray entryCreate(quint32 serial, SPedalWireReader& in);
+    QByteArray entryDelete(quint32 serial, SPedalWireReader& in);
+    QByteArray fileOpen(quint32 serial, SPedalWireReader& in);
+    QByteArray fileRead(quint32 serial, SPedalWireReader& in);
+    QByteArray fileWrite(quint32 serial, SPedalWireReader& in);
+    QByteArray fileSeek(quint32 serial, SPedalWireReader& in);
+    QByteArray fileClose(quint32 serial, SPedalWireReader& in);
+    QByteArray folderContents(quint32 serial, SPedalWireReader& in);
+    QByteArray getProperties(quint32 serial, SPedalWireReader& in);
+    QByteArray issueCommand(quint32 serial, SPedalWireReader& in);
+    QByteArray getProperty(quint32 serial, SPedalWireReader& in);
+
+    bool intProperty(quint16 id, quint32* value) const;
+    static QList<quint16> intPropertyIds();
+    QMap<quint16, QString> stringProperties() const;
+
+    SPedalConfig m_config;
+    QString m_systemDir;
+    std::unique_ptr<QTemporaryDir> m_ownSystemDir;
+    SPedalFileSystem m_fs;
+    bool m_zeroReads = false;
+    QRegularExpression m_failPattern;
+    mutable QMutex m_statsLock;
+    stStats m_stats;
+};
