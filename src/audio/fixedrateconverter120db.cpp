@@ -127,10 +127,11 @@ void FixedRateConverter120dB::build()
             }
         } else {
             // Below 1/8 the chain above cannot reach the target rate: halve the rate
-            // with half-band stages until what remains is at least 1/8, then convert
-            // the rest. Their transition bands lie far above the target band.
+            // with half-band stages first (their transition bands lie far above the
+            // target band), then convert the rest. Landing at 1/4 or more keeps the
+            // tuned pre-filter's passband wider than a landing just above 1/8 would.
             int factor = 2;
-            while (factor < 8 && r * static_cast<float>(factor) < 0.125f)
+            while (factor < 8 && r * static_cast<float>(factor) < 0.25f)
                 factor *= 2;
             if (factor == 2) {
                 stage = std::make_unique<Downsampler2x120dB>();
