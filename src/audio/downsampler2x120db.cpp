@@ -20,8 +20,7 @@ template <int C>
 int Downsampler2x120dB::run(Downsampler2x120dB* a, Downsampler2x120dB* b, const float* inA, const float* inB,
                             unsigned n, float* outA, float* outB)
 {
-    float spare10[5][2] = {};
-    float(*stateB10)[2] = C == 2 ? b->m_s10 : spare10;
+    float(*stateB10)[2] = C == 2 ? b->m_s10 : nullptr;
     SHalfBand::Stage10 st10(SHalfBand::kSet10, a->m_s10, stateB10);
     const SFloat4 half = SFloat4::splat(0.5f);
     auto group = [&](const float* xA, const float* xB, float* oA, float* oB) {

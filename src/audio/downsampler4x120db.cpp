@@ -22,10 +22,8 @@ int Downsampler4x120dB::run(Downsampler4x120dB* a, Downsampler4x120dB* b, const 
                             unsigned n, float* outA, float* outB)
 {
     using namespace SHalfBand;
-    float spare10[5][2] = {};
-    float spare4[2][2] = {};
-    float(*stateB10)[2] = C == 2 ? b->m_s10 : spare10;
-    float(*stateB4)[2] = C == 2 ? b->m_s4 : spare4;
+    float(*stateB10)[2] = C == 2 ? b->m_s10 : nullptr;
+    float(*stateB4)[2] = C == 2 ? b->m_s4 : nullptr;
     Stage10 st10(kSet10, a->m_s10, stateB10);
     Stage4 st4(kSet4, a->m_s4, stateB4);
     const SFloat4 half = SFloat4::splat(0.5f);

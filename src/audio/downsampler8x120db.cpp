@@ -22,12 +22,9 @@ int Downsampler8x120dB::run(Downsampler8x120dB* a, Downsampler8x120dB* b, const 
                             unsigned n, float* outA, float* outB)
 {
     using namespace SHalfBand;
-    float spare10[5][2] = {};
-    float spare4[2][2] = {};
-    float spare3[2][2] = {};
-    float(*stateB10)[2] = C == 2 ? b->m_s10 : spare10;
-    float(*stateB4)[2] = C == 2 ? b->m_s4 : spare4;
-    float(*stateB3)[2] = C == 2 ? b->m_s3 : spare3;
+    float(*stateB10)[2] = C == 2 ? b->m_s10 : nullptr;
+    float(*stateB4)[2] = C == 2 ? b->m_s4 : nullptr;
+    float(*stateB3)[2] = C == 2 ? b->m_s3 : nullptr;
     Stage10 st10(kSet10, a->m_s10, stateB10);
     Stage4 st4(kSet4, a->m_s4, stateB4);
     Stage3 st3(kSet3, a->m_s3, stateB3);

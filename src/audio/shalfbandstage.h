@@ -28,18 +28,21 @@ struct Stage
     SFloat4 a[NS];
     SFloat4 s[NS];
 
+    // Without stateB (a single channel) lanes 2 and 3 run on scratch state.
     Stage(const float (&coef)[NS][2], const float (*stateA)[2], const float (*stateB)[2])
     {
+        static constexpr float kZero[2] = {0.0f, 0.0f};
         for (int k = 0; k < NS; ++k) {
             a[k] = SFloat4(coef[k][0], coef[k][1], coef[k][0], coef[k][1]);
-            s[k] = SFloat4::load2x2(stateA[k], stateB[k]);
+            s[k] = SFloat4::load2x2(stateA[k], stateB ? stateB[k] : kZero);
         }
     }
 
     void store(float (*stateA)[2], float (*stateB)[2]) const
     {
+        float scratch[2];
         for (int k = 0; k < NS; ++k)
-            s[k].store2x2(stateA[k], stateB[k]);
+            s[k].store2x2(stateA[k], stateB ? stateB[k] : scratch);
     }
 
     // Runs each lane's input through its branch: w = x - a*s; y = a*w + s; s = w.

@@ -18,8 +18,7 @@ template <int C>
 int Upsampler2x120dB::run(Upsampler2x120dB* a, Upsampler2x120dB* b, const float* inA, const float* inB, unsigned n,
                           float* outA, float* outB)
 {
-    float spare[5][2] = {};
-    float(*stateB)[2] = C == 2 ? b->m_s10 : spare;
+    float(*stateB)[2] = C == 2 ? b->m_s10 : nullptr;
     SHalfBand::Stage10 st(SHalfBand::kSet10, a->m_s10, stateB);
     for (unsigned i = 0; i < n; ++i)
         SHalfBand::storePair<C>(st.run(SHalfBand::upInput<C>(inA, inB, i)), outA, outB, 2 * i);

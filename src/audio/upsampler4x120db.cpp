@@ -19,10 +19,8 @@ template <int C>
 int Upsampler4x120dB::run(Upsampler4x120dB* a, Upsampler4x120dB* b, const float* inA, const float* inB, unsigned n,
                           float* outA, float* outB)
 {
-    float spare10[5][2] = {};
-    float spare4[2][2] = {};
-    float(*stateB10)[2] = C == 2 ? b->m_s10 : spare10;
-    float(*stateB4)[2] = C == 2 ? b->m_s4 : spare4;
+    float(*stateB10)[2] = C == 2 ? b->m_s10 : nullptr;
+    float(*stateB4)[2] = C == 2 ? b->m_s4 : nullptr;
     SHalfBand::Stage10 st10(SHalfBand::kSet10, a->m_s10, stateB10);
     SHalfBand::Stage4 st4(SHalfBand::kSet4, a->m_s4, stateB4);
     for (unsigned i = 0; i < n; ++i) {

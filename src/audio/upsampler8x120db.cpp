@@ -19,12 +19,9 @@ template <int C>
 int Upsampler8x120dB::run(Upsampler8x120dB* a, Upsampler8x120dB* b, const float* inA, const float* inB, unsigned n,
                           float* outA, float* outB)
 {
-    float spare10[5][2] = {};
-    float spare4[2][2] = {};
-    float spare3[2][2] = {};
-    float(*stateB10)[2] = C == 2 ? b->m_s10 : spare10;
-    float(*stateB4)[2] = C == 2 ? b->m_s4 : spare4;
-    float(*stateB3)[2] = C == 2 ? b->m_s3 : spare3;
+    float(*stateB10)[2] = C == 2 ? b->m_s10 : nullptr;
+    float(*stateB4)[2] = C == 2 ? b->m_s4 : nullptr;
+    float(*stateB3)[2] = C == 2 ? b->m_s3 : nullptr;
     SHalfBand::Stage10 st10(SHalfBand::kSet10, a->m_s10, stateB10);
     SHalfBand::Stage4 st4(SHalfBand::kSet4, a->m_s4, stateB4);
     SHalfBand::Stage3 st3(SHalfBand::kSet3, a->m_s3, stateB3);

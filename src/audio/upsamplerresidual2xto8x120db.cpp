@@ -19,10 +19,8 @@ template <int C>
 int UpsamplerResidual2xto8x120dB::run(UpsamplerResidual2xto8x120dB* a, UpsamplerResidual2xto8x120dB* b,
                                       const float* inA, const float* inB, unsigned n, float* outA, float* outB)
 {
-    float spare4[2][2] = {};
-    float spare3[2][2] = {};
-    float(*stateB4)[2] = C == 2 ? b->m_s4 : spare4;
-    float(*stateB3)[2] = C == 2 ? b->m_s3 : spare3;
+    float(*stateB4)[2] = C == 2 ? b->m_s4 : nullptr;
+    float(*stateB3)[2] = C == 2 ? b->m_s3 : nullptr;
     SHalfBand::Stage4 st4(SHalfBand::kSet4, a->m_s4, stateB4);
     SHalfBand::Stage3 st3(SHalfBand::kSet3, a->m_s3, stateB3);
     for (unsigned i = 0; i < n; ++i) {

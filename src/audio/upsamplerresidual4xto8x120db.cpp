@@ -18,8 +18,7 @@ template <int C>
 int UpsamplerResidual4xto8x120dB::run(UpsamplerResidual4xto8x120dB* a, UpsamplerResidual4xto8x120dB* b,
                                       const float* inA, const float* inB, unsigned n, float* outA, float* outB)
 {
-    float spare3[2][2] = {};
-    float(*stateB3)[2] = C == 2 ? b->m_s3 : spare3;
+    float(*stateB3)[2] = C == 2 ? b->m_s3 : nullptr;
     SHalfBand::Stage3 st3(SHalfBand::kSet3, a->m_s3, stateB3);
     for (unsigned i = 0; i < n; ++i)
         SHalfBand::storePair<C>(st3.run(SHalfBand::upInput<C>(inA, inB, i)), outA, outB, 2 * i);
