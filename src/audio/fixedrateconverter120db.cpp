@@ -127,23 +127,13 @@ void FixedRateConverter120dB::build()
             }
         } else {
             // Below 1/8 the chain above cannot reach the target rate: halve the rate
-            // with half-band stages first (their transition bands lie far above the
-            // target band), then convert the rest. Landing at 1/4 or more keeps the
-            // tuned pre-filter's passband wider than a landing just above 1/8 would.
-            int factor = 2;
-            while (factor < 8 && r * static_cast<float>(factor) < 0.25f)
-                factor *= 2;
-            if (factor == 2) {
-                stage = std::make_unique<Downsampler2x120dB>();
-                kind = Stage::Down2;
-            } else if (factor == 4) {
-                stage = std::make_unique<Downsampler4x120dB>();
-                kind = Stage::Down4;
-            } else {
-                stage = std::make_unique<Downsampler8x120dB>();
-                kind = Stage::Down8;
-            }
-            next = std::make_unique<FixedRateConverter120dB>(r * static_cast<float>(factor));
+            // first, then convert the rest (which halves again while it is still
+            // below 1/8). The 10-coefficient stage runs at each input rate: its
+            // stopband keeps what folds into the target band 120 dB down, where
+            // the wider 4- and 3-coefficient stages of a ÷4 or ÷8 would not.
+            stage = std::make_unique<Downsampler2x120dB>();
+            kind = Stage::Down2;
+            next = std::make_unique<FixedRateConverter120dB>(r * 2.0f);
         }
     }
 
