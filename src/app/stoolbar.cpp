@@ -110,9 +110,20 @@ QString hoverFile(const QString& file)
     return stem + QStringLiteral("_mo.png");
 }
 
+QPixmap faded(const QPixmap& source)
+{
+    QPixmap result(source.size());
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    painter.setOpacity(0.35);
+    painter.drawPixmap(0, 0, source);
+    return result;
+}
+
 // The normal image, the hover image while the pointer is over the button, and a
 // checked image for toggles; the same files the style sheet uses, so the button's
-// icon and its border image always agree.
+// icon and its border image always agree. Menus get the glyph alone at their
+// small size, without the hover plate behind it.
 QIcon toolIcon(const QString& file, const QString& checkedFile = QString())
 {
     QIcon icon;
@@ -121,6 +132,17 @@ QIcon toolIcon(const QString& file, const QString& checkedFile = QString())
     if (!checkedFile.isEmpty()) {
         icon.addFile(kImages + checkedFile, QSize(), QIcon::Normal, QIcon::On);
         icon.addFile(kImages + checkedFile, QSize(), QIcon::Active, QIcon::On);
+    }
+    const QPixmap image(kImages + file);
+    if (!image.isNull()) {
+        const QPixmap glyph = image.copy(QRect(2, 4, 21, 21)).scaled(16, 16, Qt::KeepAspectRatio,
+                                                                     Qt::SmoothTransformation);
+        for (QIcon::Mode mode : {QIcon::Normal, QIcon::Active})
+            for (QIcon::State state : {QIcon::Off, QIcon::On})
+                icon.addPixmap(glyph, mode, state);
+        // Disabled commands fade into the dark strip rather than turning grey.
+        for (const QPixmap& source : {image, glyph})
+            icon.addPixmap(faded(source), QIcon::Disabled);
     }
     return icon;
 }
