@@ -28,6 +28,15 @@ std::unordered_map<quint64, Entry>& registry()
 
 constexpr qsizetype kRecordsPayloadSize = 8 + 4;
 constexpr qsizetype kLoopListPayloadSize = 4;
+
+// The bytes of format, or nothing when they are missing or not exactly size long.
+QByteArray payloadOf(const QMimeData* data, const QString& format, qsizetype size)
+{
+    if (!data || !data->hasFormat(format))
+        return QByteArray();
+    const QByteArray payload = data->data(format);
+    return payload.size() == size ? payload : QByteArray();
+}
 } // namespace
 
 QMimeData* SLoopDrag::createRecordsData(QList<QSqlRecord>* records, QWidget* source, int pressRow, quint64* token)
@@ -50,10 +59,8 @@ QMimeData* SLoopDrag::createRecordsData(QList<QSqlRecord>* records, QWidget* sou
 
 bool SLoopDrag::readRecordsData(const QMimeData* data, quint64& token, qint32& pressRow)
 {
-    if (!data || !data->hasFormat(recordsFormat))
-        return false;
-    const QByteArray payload = data->data(recordsFormat);
-    if (payload.size() != kRecordsPayloadSize)
+    const QByteArray payload = payloadOf(data, recordsFormat, kRecordsPayloadSize);
+    if (payload.isEmpty())
         return false;
     QDataStream in(payload);
     in >> token >> pressRow;
@@ -93,10 +100,8 @@ QMimeData* SLoopDrag::createLoopListData(int loopListId)
 
 bool SLoopDrag::readLoopListData(const QMimeData* data, int& loopListId)
 {
-    if (!data || !data->hasFormat(loopListFormat))
-        return false;
-    const QByteArray payload = data->data(loopListFormat);
-    if (payload.size() != kLoopListPayloadSize)
+    const QByteArray payload = payloadOf(data, loopListFormat, kLoopListPayloadSize);
+    if (payload.isEmpty())
         return false;
     QDataStream in(payload);
     qint32 id = 0;

@@ -247,8 +247,13 @@ void TestLoopView::starClicks()
     const QModelIndex index = pane.model->index(0, SSqlTableModel::ratingColumn);
     const QRect rect = pane.view->visualRect(index);
     QVERIFY(rect.width() > 66);
+    QSignalSpy pressed(pane.view, &STableView::mousePressed);
     QTest::mouseClick(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(rect.left() + dx, rect.center().y()));
+    // Every press is reported with its button, view and row.
+    QCOMPARE(pressed.count(), 1);
+    QCOMPARE(pressed.at(0).at(0).toInt(), int(Qt::LeftButton));
+    QCOMPARE(pressed.at(0).at(2).toInt(), 0);
     if (rating < 0) {
         QVERIFY(m_edits.isEmpty());
     } else if (rating == 3) {
