@@ -138,7 +138,7 @@ STableView* makeLoopTable()
     {
         const char* field;
         int width;
-    } widths[] = {{"Name", 140}, {"Length", 80}, {"Rating", 70}, {"Description", 170}, {"Artist", 100}, {"Genre", 80}};
+    } widths[] = {{"Name", 130}, {"Length", 76}, {"Rating", 70}, {"Description", 150}, {"Artist", 96}, {"Genre", 76}};
     for (const auto& column : widths)
         view->setColumnWidth(model->fieldIndex(QString::fromLatin1(column.field)), column.width);
     view->horizontalHeader()->setSectionResizeMode(SSqlTableModel::ratingColumn, QHeaderView::Fixed);
