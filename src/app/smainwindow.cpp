@@ -5,6 +5,9 @@
 #include "app/stoolbar.h"
 #include "core/sglobals.h"
 #include "core/slog.h"
+#include "core/stsettings.h"
+#include "device/sdevicehandler.h"
+#include "device/sdevicemanagerthread.h"
 #include "library/sdatabasemanager.h"
 
 #include <QAction>
@@ -184,8 +187,20 @@ QWidget* SMainWindow::createOptionView()
 
 void SMainWindow::connectDeviceWorker()
 {
-    // The device worker's deviceDetected, deviceRemoved, memoryStatus and
-    // updateFirmware signals are connected here once the worker exists.
+    SDeviceManagerThread* worker = SDeviceManagerThread::instance();
+    connect(worker, &SDeviceManagerThread::deviceDetected, this, &SMainWindow::onDeviceDetected,
+            Qt::UniqueConnection);
+    connect(worker, &SDeviceManagerThread::deviceRemoved, this, &SMainWindow::deviceRemoved, Qt::UniqueConnection);
+    connect(worker, &SDeviceManagerThread::memoryStatus, this, &SMainWindow::memoryStatus, Qt::UniqueConnection);
+    connect(worker, &SDeviceManagerThread::updateFirmware, this, &SMainWindow::onUpdateFirmware,
+            Qt::UniqueConnection);
+    QPointer<SMainWindow> self(this);
+    SDeviceHandler::instance()->setSynchronizeHandler([self](const stDeviceData* internal,
+                                                             const stDeviceData* external) {
+        if (self)
+            self->synchronizeLibrary(internal ? internal->loops : QList<stLoop>(),
+                                     external ? external->loops : QList<stLoop>());
+    });
 }
 
 bool SMainWindow::deleteDeviceRows()
@@ -257,9 +272,18 @@ void SMainWindow::appExit()
 void SMainWindow::onDeviceDetected(const stDeviceData* pDeviceData)
 {
     Q_EMIT deviceDetected(pDeviceData);
-    // The start-up firmware check and automatic synchronisation follow the
-    // preferences once those subsystems exist.
-    m_deviceSeen = true;
+    stSettings& settings = applicationSettings();
+    loadSettings(settings);
+    if (!m_deviceSeen) {
+        m_deviceSeen = true;
+        if (!settings.manualUpdate && !settings.monthlyUpdate) {
+            onUpdateFirmware();
+            settings.lastCheckedDate = QDateTime::currentDateTime();
+            saveSettings(settings);
+        }
+    }
+    if (settings.autoSync)
+        SDeviceHandler::instance()->synchronize();
 }
 
 void SMainWindow::onUpdateFirmware()
@@ -296,6 +320,7 @@ void SMainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     m_database->closeDatabase();
+    SDeviceManagerThread::destroyInstance();
     SGlobals::removeWorkingFolder();
     SJuceRuntime::shutdown();
     QMainWindow::closeEvent(event);
