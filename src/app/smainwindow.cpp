@@ -9,6 +9,10 @@
 #include "device/sdevicehandler.h"
 #include "device/sdevicemanagerthread.h"
 #include "library/sdatabasemanager.h"
+#include "library/ssqltablemodel.h"
+#include "views/scontentview.h"
+#include "views/sdevicecellwriter.h"
+#include "views/sresourceview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -107,6 +111,13 @@ void SMainWindow::initialize()
     connect(m_toolbar, &SToolbar::actionTriggered, this, &SMainWindow::onToolBarActionTriggered,
             Qt::UniqueConnection);
     connect(m_toolbar, &SToolbar::closeApp, this, &SMainWindow::appExit, Qt::UniqueConnection);
+    // Synchronize works on what was last read from the pedal's two memories.
+    SToolbar::setDeviceLoopsProvider([](QList<stLoop>& internalLoops, QList<stLoop>& externalLoops) {
+        const SDeviceHandler* handler = SDeviceHandler::instance();
+        internalLoops = handler->internalCache() ? handler->internalCache()->loops : QList<stLoop>();
+        externalLoops = handler->externalCache() ? handler->externalCache()->loops : QList<stLoop>();
+    });
+    SSqlTableModel::setDeviceWriter(&SDeviceCellWriter::write);
 
     m_innerWindow = new QMainWindow(this);
 
@@ -126,13 +137,15 @@ void SMainWindow::initialize()
     m_innerWindow->setWindowFlags(Qt::Widget);
     setCentralWidget(m_innerWindow);
 
-    m_resourceDock = new QDockWidget(tr("Resources"), this);
+    SResourceView* resources = SResourceView::instance(tr("Resources"), this);
+    m_resourceDock = resources;
     m_resourceDock->setObjectName(QStringLiteral("SMainWindowDockWidetResourceView"));
     m_resourceDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     m_resourceDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     m_resourceDock->setContextMenuPolicy(Qt::DefaultContextMenu);
     m_resourceDock->setMinimumWidth(256);
-    m_resourceDock->setWidget(createResourceView());
+    resources->setupDatabase();
+    resources->initializeUIComponents();
     addDockWidget(Qt::LeftDockWidgetArea, m_resourceDock, Qt::Vertical);
     m_resourceDock->setStyleSheet(QStringLiteral("QDockWidget{border: 2px solid darkgray}"));
 
@@ -166,18 +179,10 @@ QWidget* SMainWindow::createWaveformView()
 
 QWidget* SMainWindow::createContentView()
 {
-    // The content view owns the loops table and creates it when missing.
-    if (!m_database->createTable(SDatabaseManager::E_TABLE_LOOPS))
-        SLOG_WARN("Sql Error: %s", qUtf8Printable(m_database->lastError().text()));
-    return placeholder(QStringLiteral("SContentView"));
-}
-
-QWidget* SMainWindow::createResourceView()
-{
-    // The resource view owns the looplists table and creates it when missing.
-    if (!m_database->createTable(SDatabaseManager::E_TABLE_LOOPLISTS))
-        SLOG_WARN("Sql Error: %s", qUtf8Printable(m_database->lastError().text()));
-    return placeholder(QStringLiteral("SResourceView"));
+    SContentView* content = SContentView::instance(m_innerWindow);
+    content->setupDatabase();
+    content->initializeUIComponents();
+    return content;
 }
 
 QWidget* SMainWindow::createOptionView()

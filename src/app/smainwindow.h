@@ -59,7 +59,6 @@ private:
     // the main window obtains them.
     QWidget* createWaveformView();
     QWidget* createContentView();
-    QWidget* createResourceView();
     QWidget* createOptionView();
     void connectDeviceWorker();
     bool deleteDeviceRows();
