@@ -1,5 +1,6 @@
 #include "scli.h"
 
+#include "audio/saudiofileoperations.h"
 #include "core/sglobals.h"
 #include "device/sdevicehandler.h"
 #include "device/sloopdocuments.h"
@@ -32,6 +33,29 @@ bool printProgress(int percent, const char*)
         fflush(stderr);
     }
     return true;
+}
+
+bool printAudioProgress(int percent)
+{
+    return printProgress(percent, "");
+}
+
+QString audioError(int code)
+{
+    switch (code) {
+    case SAudioFileOperations::E_RESULT_SOURCE_MISSING:
+        return QStringLiteral("the source file does not exist");
+    case SAudioFileOperations::E_RESULT_NO_READER:
+        return QStringLiteral("the source file is not audio that can be read");
+    case SAudioFileOperations::E_RESULT_NO_OUTPUT_STREAM:
+        return QStringLiteral("the output file cannot be written");
+    case SAudioFileOperations::E_RESULT_NO_FORMAT:
+        return QStringLiteral("the output format is not supported");
+    case SAudioFileOperations::E_RESULT_CANCELLED:
+        return QStringLiteral("cancelled");
+    default:
+        return QStringLiteral("failed (%1)").arg(code);
+    }
 }
 
 // A folder or file name from the pedal that is safe to use below a local folder.
@@ -78,7 +102,12 @@ QString SCli::usage()
         "  push WAV SLOT        write a WAV (in the pedal's format) into a slot\n"
         "  remove SLOT          delete a slot\n"
         "  backup DIR           both memories, every slot folder, plus a manifest\n"
-        "  restore DIR          write a backup's slot folders back to the pedal\n");
+        "  restore DIR          write a backup's slot folders back to the pedal\n"
+        "  convert IN OUT [--model NAME]\n"
+        "                       convert to the pedal's format (mono for \"Ostino Alto\")\n"
+        "  level IN OUT --normalize|--attenuate 3|6\n"
+        "  multiply IN OUT --times N   N copies joined with short fades (2 to 8)\n"
+        "push converts files that are not in the pedal's format before uploading.\n");
 }
 
 int SCli::fail(const QString& message)
@@ -92,9 +121,26 @@ int SCli::run(const QStringList& arguments)
 {
     QStringList args = arguments;
     bool json = false;
+    bool normalize = false;
+    QString model = QStringLiteral("Ostino Alto HD");
+    int attenuateBy = 0;
+    int times = 0;
     for (qsizetype i = 0; i < args.size();) {
         const QString a = args.at(i);
-        if ((a == QLatin1String("--port") || a == QLatin1String("--memory")) && i + 1 < args.size()) {
+        if ((a == QLatin1String("--model") || a == QLatin1String("--attenuate") || a == QLatin1String("--times")) &&
+            i + 1 < args.size()) {
+            const QString value = args.at(i + 1);
+            if (a == QLatin1String("--model"))
+                model = value;
+            else if (a == QLatin1String("--attenuate"))
+                attenuateBy = value.toInt();
+            else
+                times = value.toInt();
+            args.remove(i, 2);
+        } else if (a == QLatin1String("--normalize")) {
+            normalize = true;
+            args.removeAt(i);
+        } else if ((a == QLatin1String("--port") || a == QLatin1String("--memory")) && i + 1 < args.size()) {
             const QString value = args.at(i + 1);
             if (a == QLatin1String("--port")) {
                 m_port = value;
@@ -134,11 +180,28 @@ int SCli::run(const QStringList& arguments)
                        (command == QLatin1String("remove") && args.size() == 1 && slotArgument(args.at(0), &slot)) ||
                        ((command == QLatin1String("backup") || command == QLatin1String("restore")) &&
                         args.size() == 1);
-    if (!known) {
+    const bool audioCommand = args.size() == 2 &&
+                              ((command == QLatin1String("convert")) ||
+                               (command == QLatin1String("level") &&
+                                (normalize != (attenuateBy == 3 || attenuateBy == 6))) ||
+                               (command == QLatin1String("multiply") && times >= 2 && times <= 8));
+    if (!known && !audioCommand) {
         m_err << usage();
         return 2;
     }
     SGlobals::prepareWorkingFolder();
+    if (audioCommand) {
+        // The audio commands work on files alone; no pedal needed.
+        int result = 1;
+        if (command == QLatin1String("convert"))
+            result = convert(args.at(0), args.at(1), model);
+        else if (command == QLatin1String("level"))
+            result = level(args.at(0), args.at(1), !normalize, normalize ? -0.3f : -float(attenuateBy));
+        else
+            result = multiply(args.at(0), args.at(1), times);
+        SGlobals::removeWorkingFolder();
+        return result;
+    }
     if (!connectPedal())
         return fail(QStringLiteral("no pedal found") + (m_port.isEmpty() ? QString() : QStringLiteral(" on ") + m_port));
     int result = 1;
@@ -276,14 +339,23 @@ int SCli::pull(int slot, const QString& file)
 
 int SCli::push(const QString& file, int slot)
 {
+    stDeviceInfo identity;
+    m_handler->client().whoAmI(identity);
+    QString converted;
+    const int code =
+        SAudioFileOperations::convertToDeviceFormat(file, converted, SAudioFileOperations::isMonoModel(identity.name));
+    if (code != SAudioFileOperations::E_RESULT_SUCCESS)
+        return fail(QStringLiteral("%1: %2").arg(file, audioError(code)));
+    const QString upload = converted.isEmpty() ? file : converted;
     QString why;
-    if (!isDeviceFormat(file, &why))
+    if (!isDeviceFormat(upload, &why))
         return fail(QStringLiteral("%1: %2").arg(file, why));
     stDeviceData device;
+    device.name = identity.name;
     device.isInternal = m_internal;
     stLoop loop;
     loop.name = QFileInfo(file).completeBaseName().left(30);
-    loop.filePath = file;
+    loop.filePath = upload;
     loop.loopNumber = quint32(slot);
     loop.loop = true;
     loop.beatsPerMeasure = 4;
@@ -410,5 +482,61 @@ int SCli::restore(const QString& folder)
         }
     }
     m_out << "Restored " << folder << '\n';
+    return 0;
+}
+
+bool SCli::place(const QString& produced, const QString& target, bool keepProduced)
+{
+    // Copied next to the target first, then renamed: never half a file at target.
+    const QString partial = target + QStringLiteral(".partial");
+    QFile::remove(partial);
+    if (!QFile::copy(produced, partial))
+        return false;
+    QFile::remove(target);
+    const bool placed = QFile::rename(partial, target);
+    if (!placed)
+        QFile::remove(partial);
+    if (!keepProduced)
+        QFile::remove(produced);
+    return placed;
+}
+
+int SCli::convert(const QString& source, const QString& target, const QString& model)
+{
+    QString converted;
+    const int code =
+        SAudioFileOperations::convertToDeviceFormat(source, converted, SAudioFileOperations::isMonoModel(model));
+    if (code != SAudioFileOperations::E_RESULT_SUCCESS)
+        return fail(QStringLiteral("%1: %2").arg(source, audioError(code)));
+    if (converted.isEmpty())
+        m_err << source << " is in the pedal's format already\n";
+    if (!place(converted.isEmpty() ? source : converted, target, converted.isEmpty()))
+        return fail(QStringLiteral("cannot write %1").arg(target));
+    return 0;
+}
+
+int SCli::level(const QString& source, const QString& target, bool attenuate, float decibels)
+{
+    const QString temporary = SAudioFileOperations::convertFolder() + QStringLiteral("/level-") +
+                              QFileInfo(target).fileName();
+    QDir().mkpath(SAudioFileOperations::convertFolder());
+    const int code = SAudioFileOperations::level(attenuate, decibels, source, temporary, &printAudioProgress);
+    if (code != SAudioFileOperations::E_RESULT_SUCCESS)
+        return fail(QStringLiteral("%1: %2").arg(source, audioError(code)));
+    if (!place(temporary, target, false))
+        return fail(QStringLiteral("cannot write %1").arg(target));
+    return 0;
+}
+
+int SCli::multiply(const QString& source, const QString& target, int times)
+{
+    const QString temporary = SAudioFileOperations::convertFolder() + QStringLiteral("/multiply-") +
+                              QFileInfo(target).fileName();
+    QDir().mkpath(SAudioFileOperations::convertFolder());
+    const int code = SAudioFileOperations::copyAndAppend(source, temporary, times - 1, &printAudioProgress);
+    if (code != SAudioFileOperations::E_RESULT_SUCCESS)
+        return fail(QStringLiteral("%1: %2").arg(source, audioError(code)));
+    if (!place(temporary, target, false))
+        return fail(QStringLiteral("cannot write %1").arg(target));
     return 0;
 }

@@ -26,6 +26,11 @@ private:
     int remove(int slot);
     int backup(const QString& folder);
     int restore(const QString& folder);
+    int convert(const QString& source, const QString& target, const QString& model);
+    int level(const QString& source, const QString& target, bool attenuate, float decibels);
+    int multiply(const QString& source, const QString& target, int times);
+    // Puts a finished file in place of target (same folder first, then renamed).
+    bool place(const QString& produced, const QString& target, bool keepProduced);
 
     bool readMemory(bool internal, stDeviceData& data);
     QString root(bool internal);
