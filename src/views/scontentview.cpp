@@ -53,6 +53,17 @@ void SContentView::setupDatabase()
 
 void SContentView::initializeUIComponents() {}
 
+STableView::E_CONTENTTYPE SContentView::currentContentType() const
+{
+    const STableView* view = currentView();
+    return view ? view->contentType() : STableView::E_CONTENT_NONE;
+}
+
+STableView* SContentView::currentView() const
+{
+    return nullptr;
+}
+
 void SContentView::refreshViews() {}
 
 bool SContentView::createSlots(const QString& firstPart, const QString& unionPart, int count)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/stdevicedata.h"
+#include "library/stableview.h"
 
 #include <QString>
 #include <QWidget>
@@ -18,6 +19,11 @@ public:
     // Creates the loops table when missing.
     void setupDatabase();
     void initializeUIComponents();
+
+    // What the current pane shows (E_CONTENT_NONE when there is no current pane).
+    STableView::E_CONTENTTYPE currentContentType() const;
+    // The current pane's table, or nullptr.
+    STableView* currentView() const;
 
     // Empty slot rows of a LoopList (1..count) and of a device memory (1..count).
     bool createLoopListSlots(int loopListId, int count);
