@@ -98,35 +98,43 @@ void AmbermeshClient::onSerialPortError(QSerialPort::SerialPortError error)
 
 void AmbermeshClient::discardStaleInput()
 {
-    // Bytes that arrive before a request is sent cannot answer it: a late answer to
-    // an earlier request that timed out. Kept, they would be taken for the answer
-    // to this request and every later one would fail in turn.
+    // Normally the last answer ended cleanly and nothing is left. Leftovers are a
+    // second answer or part of a late one: dropped, with whatever else has already
+    // arrived, so the answer to the next request starts on a message boundary.
+    if (m_rxBuffer.isEmpty() && !m_rxStream && m_port->bytesAvailable() == 0)
+        return;
     while (m_port->waitForReadyRead(0)) {
     }
     const QByteArray pending = m_port->readAll();
     const qint64 stale = m_rxBuffer.size() + pending.size() + (m_rxStream ? m_rxStream->receivedCount() : 0);
-    if (stale > 0)
-        SLOG_DEBUG("Discarding %lld stale bytes", stale);
+    SLOG_DEBUG("Discarding %lld stale bytes", stale);
     m_rxBuffer.clear();
     m_rxStream.reset();
 }
 
-std::unique_ptr<AmbermeshClientResponse> AmbermeshClient::transact(AmbermeshClientOutputMessage& request,
-                                                                   int timeoutMs)
+bool AmbermeshClient::sendLocked(AmbermeshClientOutputMessage& request)
 {
-    QMutexLocker locker(&m_lock);
     if (!m_port || !m_port->isOpen() || m_linkLost || !m_out) {
         status(QStringLiteral("Not connected."));
         SLOG_DEBUG("Send Failed.");
-        return nullptr;
+        return false;
     }
     discardStaleInput();
     m_out->resetStatus();
     request.send(*m_out);
     if (m_out->status() != QDataStream::Ok) {
         SLOG_DEBUG("Send Failed.");
-        return nullptr;
+        return false;
     }
+    // Without an event loop the port writes only while waiting for an answer:
+    // handing the bytes over now lets the pedal start at once.
+    m_port->flush();
+    return true;
+}
+
+std::unique_ptr<AmbermeshClientResponse> AmbermeshClient::awaitLocked(const AmbermeshClientOutputMessage& request,
+                                                                      int timeoutMs)
+{
     std::unique_ptr<AmbermeshClientResponse> response = receiveResponse(request, timeoutMs);
     if (!response) {
         SLOG_DEBUG("Failed to get valid response to serial # %u", unsigned(request.serialNumber));
@@ -143,6 +151,28 @@ std::unique_ptr<AmbermeshClientResponse> AmbermeshClient::transact(AmbermeshClie
         return nullptr;
     }
     return response;
+}
+
+bool AmbermeshClient::sendRequest(AmbermeshClientOutputMessage& request)
+{
+    QMutexLocker locker(&m_lock);
+    return sendLocked(request);
+}
+
+std::unique_ptr<AmbermeshClientResponse> AmbermeshClient::awaitResponse(const AmbermeshClientOutputMessage& request,
+                                                                        int timeoutMs)
+{
+    QMutexLocker locker(&m_lock);
+    return awaitLocked(request, timeoutMs);
+}
+
+std::unique_ptr<AmbermeshClientResponse> AmbermeshClient::transact(AmbermeshClientOutputMessage& request,
+                                                                   int timeoutMs)
+{
+    QMutexLocker locker(&m_lock);
+    if (!sendLocked(request))
+        return nullptr;
+    return awaitLocked(request, timeoutMs);
 }
 
 std::unique_ptr<AmbermeshClientResponse> AmbermeshClient::receiveResponse(const AmbermeshClientOutputMessage& request,
@@ -164,7 +194,13 @@ std::unique_ptr<AmbermeshClientResponse> AmbermeshClient::receiveResponse(const 
                 SLOG_DEBUG("%s", qUtf8Printable(QStringLiteral("Timeout on serial #%1").arg(request.serialNumber)));
             return nullptr;
         }
-        m_rxBuffer.append(m_port->readAll());
+        // Straight from the port's buffer into ours, without an intermediate copy.
+        if (const qint64 available = m_port->bytesAvailable(); available > 0) {
+            const qsizetype had = m_rxBuffer.size();
+            m_rxBuffer.resize(had + qsizetype(available));
+            const qint64 got = m_port->read(m_rxBuffer.data() + had, available);
+            m_rxBuffer.resize(had + qsizetype(qMax<qint64>(got, 0)));
+        }
         if (m_rxBuffer.isEmpty() && !m_rxStream) {
             SLOG_DEBUG("Unrecognized response.");
             return nullptr;
@@ -198,9 +234,9 @@ std::unique_ptr<AmbermeshClientResponse> AmbermeshClient::receiveResponse(const 
 }
 
 template <class T>
-std::unique_ptr<T> AmbermeshClient::call(AmbermeshClientOutputMessage& request)
+std::unique_ptr<T> AmbermeshClient::expect(std::unique_ptr<AmbermeshClientResponse> response,
+                                           const AmbermeshClientOutputMessage& request)
 {
-    std::unique_ptr<AmbermeshClientResponse> response = transact(request, m_timeoutMs);
     if (!response)
         return nullptr;
     // Only an answer of the expected kind has the fields the caller reads.
@@ -211,6 +247,12 @@ std::unique_ptr<T> AmbermeshClient::call(AmbermeshClientOutputMessage& request)
     SLOG_DEBUG("Response id %u does not answer request id %u (serial #%u)", unsigned(response->messageId),
                unsigned(request.messageId), unsigned(request.serialNumber));
     return nullptr;
+}
+
+template <class T>
+std::unique_ptr<T> AmbermeshClient::call(AmbermeshClientOutputMessage& request)
+{
+    return expect<T>(transact(request, m_timeoutMs), request);
 }
 
 int AmbermeshClient::whoAmI(stDeviceInfo& out)
@@ -398,8 +440,22 @@ int AmbermeshClient::getFile(const QString& remotePath, const QString& localPath
     quint64 position = 0;
     int block = 0;
     int emptyInARow = 0;
+    bool inFlight = false;
+    // Ends a transfer that stops early: the answer to a request already sent is
+    // awaited first, so it cannot be taken for the answer to FileClose.
+    const auto abandon = [&]() {
+        if (inFlight)
+            awaitResponse(request, m_timeoutMs);
+        closeRemoteFile(handle);
+        return -1;
+    };
     while (position < size) {
-        const auto response = call<FileReadResponse>(request);
+        if (!inFlight && !sendRequest(request)) {
+            status(QStringLiteral("Failed on read"));
+            return -1;
+        }
+        const auto response = expect<FileReadResponse>(awaitResponse(request, m_timeoutMs), request);
+        inFlight = false;
         if (!response) {
             status(QStringLiteral("Failed on read"));
             return -1;
@@ -411,30 +467,35 @@ int AmbermeshClient::getFile(const QString& remotePath, const QString& localPath
             SLOG_WARN("Device sent %u bytes at %llu of a %llu-byte file", unsigned(length),
                       static_cast<unsigned long long>(position), static_cast<unsigned long long>(size));
             status(QStringLiteral("Failed on read"));
-            closeRemoteFile(handle);
-            return -1;
+            return abandon();
         }
-        if (length > 0 && file.write(response->data, length) != qint64(length)) {
-            SLOG_DEBUG("Writing to temp file failed. %s", qUtf8Printable(file.errorString()));
-            closeRemoteFile(handle);
-            return -1;
-        }
-        request.takeNextSerialNumber();
         emptyInARow = length == 0 ? emptyInARow + 1 : 0;
         if (emptyInARow >= maxEmptyReads) {
             SLOG_WARN("Device sent no data %d times in a row at %llu of %llu bytes", emptyInARow,
                       static_cast<unsigned long long>(position), static_cast<unsigned long long>(size));
             status(QStringLiteral("Failed on read"));
-            closeRemoteFile(handle);
-            return -1;
+            return abandon();
+        }
+        request.takeNextSerialNumber();
+        // The next block is asked for before this one is stored: the pedal reads
+        // it while the computer writes. Still one request in flight at a time.
+        if (position + length < size) {
+            if (!sendRequest(request)) {
+                status(QStringLiteral("Failed on read"));
+                return -1;
+            }
+            inFlight = true;
+        }
+        if (length > 0 && file.write(response->data, length) != qint64(length)) {
+            SLOG_DEBUG("Writing to temp file failed. %s", qUtf8Printable(file.errorString()));
+            return abandon();
         }
         if (callback && !callback(int(position * 100 / size), "")) {
             file.cancelWriting();
             QFile::remove(localPath);
-            closeRemoteFile(handle);
-            return -1;
+            return abandon();
         }
-        position = quint64(file.pos());
+        position += length;
         ++block;
     }
     if (!file.commit()) {
@@ -474,7 +535,15 @@ int AmbermeshClient::putFile(const QString& localPath, const QString& remotePath
     qint64 position = 0;
     int block = 0;
     while (position < size) {
-        if (!transact(request, m_timeoutMs)) {
+        if (!sendRequest(request)) {
+            status(QStringLiteral("Failed on write"));
+            return -1;
+        }
+        const qint32 sent = request.lastBlock;
+        // The next block is read from the local file while the pedal stores this one.
+        if (position + sent < size)
+            request.prefetch();
+        if (!awaitResponse(request, m_timeoutMs)) {
             status(QStringLiteral("Failed on write"));
             return -1;
         }
@@ -483,16 +552,15 @@ int AmbermeshClient::putFile(const QString& localPath, const QString& remotePath
             SLOG_DEBUG("Block %d Sent", block);
         }
         request.takeNextSerialNumber();
-        const qint64 previous = position;
-        position = file.pos();
-        if (position <= previous) {
+        if (sent <= 0) {
             // The local file could not be read (or shrank): sending on would loop for ever.
-            SLOG_WARN("Could not read %s at %lld: %s", qUtf8Printable(localPath), previous,
+            SLOG_WARN("Could not read %s at %lld: %s", qUtf8Printable(localPath), position,
                       qUtf8Printable(file.errorString()));
             status(QStringLiteral("Failed on write"));
             closeRemoteFile(handle);
             return -1;
         }
+        position += sent;
         if (reportProgress)
             callback(int(position * 100 / size), progressText.constData());
         ++block;

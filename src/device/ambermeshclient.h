@@ -83,6 +83,15 @@ public Q_SLOTS:
 private:
     template <class T>
     std::unique_ptr<T> call(AmbermeshClientOutputMessage& request);
+    template <class T>
+    static std::unique_ptr<T> expect(std::unique_ptr<AmbermeshClientResponse> response,
+                                     const AmbermeshClientOutputMessage& request);
+    // The two halves of transact, for transfers that ask for the next block
+    // before storing the last one. Each takes the lock itself.
+    bool sendRequest(AmbermeshClientOutputMessage& request);
+    std::unique_ptr<AmbermeshClientResponse> awaitResponse(const AmbermeshClientOutputMessage& request, int timeoutMs);
+    bool sendLocked(AmbermeshClientOutputMessage& request);
+    std::unique_ptr<AmbermeshClientResponse> awaitLocked(const AmbermeshClientOutputMessage& request, int timeoutMs);
     void discardStaleInput();
     static void status(const QString& text);
 

@@ -50,7 +50,7 @@ public:
 private:
     bool take(quint32 n, const char** at);
 
-    std::array<char, maxMessageSize> m_buffer{};
+    std::array<char, maxMessageSize> m_buffer; // only the received part is ever read
     quint32 m_readCursor = 0;
     quint32 m_received = 0;
     bool m_complete = false;

@@ -8,19 +8,31 @@ FileWriteRequest::FileWriteRequest(quint64 handle, QDataStream* in)
 {
 }
 
+void FileWriteRequest::readBlock()
+{
+    // What is left of the local file, at most one block; nothing at its end or on a read error.
+    QIODevice* file = in ? in->device() : nullptr;
+    m_block.resize(maxBlock);
+    const qint64 got = file ? file->read(m_block.data(), maxBlock) : 0;
+    m_block.resize(got > 0 ? qsizetype(got) : 0);
+}
+
+void FileWriteRequest::prefetch()
+{
+    if (!m_prefetched) {
+        readBlock();
+        m_prefetched = true;
+    }
+}
+
 void FileWriteRequest::serialize(QDataStream& out)
 {
     // The block is read before the header so the header states what really follows.
-    QByteArray block;
-    QIODevice* file = in ? in->device() : nullptr;
-    if (file) {
-        const qint64 left = file->size() - file->pos();
-        block.resize(qsizetype(qBound(qint64(0), left, qint64(maxBlock))));
-        const int got = block.isEmpty() ? 0 : in->readRawData(block.data(), int(block.size()));
-        block.resize(got > 0 ? got : 0);
-    }
-    lastBlock = qint32(block.size());
+    if (!m_prefetched)
+        readBlock();
+    m_prefetched = false;
+    lastBlock = qint32(m_block.size());
     writeHeader(out, 12 + lastBlock);
     out << qint64(handle) << lastBlock;
-    out.writeRawData(block.constData(), lastBlock);
+    out.writeRawData(m_block.constData(), lastBlock);
 }

@@ -86,11 +86,14 @@ bool SPedalDevice::setUp(QString* error)
 
 void SPedalDevice::setFailPattern(const QString& wildcard)
 {
-    if (wildcard.isEmpty())
-        m_failPattern = QRegularExpression();
-    else if (wildcard != m_failPattern.pattern())
-        m_failPattern = QRegularExpression(QRegularExpression::wildcardToRegularExpression(
-            wildcard, QRegularExpression::UnanchoredWildcardConversion));
+    // Called for every request: only a change of pattern builds a new expression.
+    if (wildcard == m_failWildcard)
+        return;
+    m_failWildcard = wildcard;
+    m_failPattern = wildcard.isEmpty()
+                        ? QRegularExpression()
+                        : QRegularExpression(QRegularExpression::wildcardToRegularExpression(
+                              wildcard, QRegularExpression::UnanchoredWildcardConversion));
 }
 
 SPedalDevice::stStats SPedalDevice::stats() const
@@ -112,12 +115,70 @@ QByteArray SPedalDevice::respond(const QByteArray& message)
         ++m_stats.requests;
         ++m_stats.requestsById[id];
     }
+    flushWrite();
+    if (id != E_FILE_READ)
+        dropReadAhead();
     QByteArray answer = dispatch(id, serial, in);
     {
         QMutexLocker lock(&m_statsLock);
         m_stats.openFiles = m_fs.openCount();
     }
     return answer;
+}
+
+void SPedalDevice::idle()
+{
+    flushWrite();
+    if (!m_ahead.wanted)
+        return;
+    m_ahead.wanted = false;
+    QFile* file = m_fs.file(m_ahead.handle);
+    if (!file || file->atEnd())
+        return;
+    const qint64 offset = file->pos();
+    const qint64 length = qMin<qint64>(maxBlock, file->size() - offset);
+    SPedalWireWriter out(E_FILE_READ_RESPONSE, 0, 12 + length);
+    out.u64(quint64(offset)).u32(quint32(length));
+    if (out.readFrom(file, length) != length) {
+        file->seek(offset);
+        m_ahead = stReadAhead();
+        return;
+    }
+    m_ahead.answer = out.message();
+    m_ahead.offset = offset;
+    m_ahead.size = length;
+}
+
+void SPedalDevice::flushWrite()
+{
+    if (!m_behind.handle)
+        return;
+    QFile* file = m_fs.file(m_behind.handle);
+    if (!file || file->write(m_behind.data) != m_behind.data.size()) {
+        m_writeErrorHandle = m_behind.handle;
+        m_writeError = QStringLiteral("Write error");
+    }
+    m_behind = stWriteBehind();
+}
+
+void SPedalDevice::dropReadAhead()
+{
+    // Put the file position back where the reader left it.
+    if (m_ahead.offset >= 0) {
+        if (QFile* file = m_fs.file(m_ahead.handle))
+            file->seek(m_ahead.offset);
+    }
+    m_ahead = stReadAhead();
+}
+
+bool SPedalDevice::takeWriteError(quint64 handle, QString* text)
+{
+    if (m_writeError.isEmpty() || m_writeErrorHandle != handle)
+        return false;
+    *text = m_writeError;
+    m_writeError.clear();
+    m_writeErrorHandle = 0;
+    return true;
 }
 
 QByteArray SPedalDevice::dispatch(quint16 id, quint32 serial, SPedalWireReader& in)
@@ -167,7 +228,7 @@ QByteArray SPedalDevice::success(quint32 serial) const
 bool SPedalDevice::resolvePath(const QString& path, SPedalFileSystem::stResolved* out, QString* error) const
 {
     *out = m_fs.resolve(path);
-    if (m_failPattern.isValid() && !m_failPattern.pattern().isEmpty() && m_failPattern.match(path).hasMatch()) {
+    if (!m_failWildcard.isEmpty() && m_failPattern.match(path).hasMatch()) {
         *error = QStringLiteral("Access denied");
         return false;
     }
@@ -292,34 +353,58 @@ QByteArray SPedalDevice::fileRead(quint32 serial, SPedalWireReader& in)
 {
     const quint64 handle = in.u64();
     const qint32 wanted = qint32(in.u32());
-    if (!in.ok() || wanted < 0)
+    if (!in.ok() || wanted < 0) {
+        dropReadAhead();
         return failure(serial, QStringLiteral("Malformed request"));
+    }
+    // An answer never exceeds the largest payload, whatever was asked.
+    const qint64 length = m_zeroReads ? 0 : qMin<qint64>(wanted, maxBlock);
+    // The block read ahead is the answer when it is what was asked for: all that
+    // is left of the file, or a whole block.
+    const bool ahead = m_ahead.offset >= 0 && m_ahead.handle == handle && length >= m_ahead.size;
+    if (!ahead && m_ahead.offset >= 0 && length > 0)
+        dropReadAhead();
     QFile* file = m_fs.file(handle);
     if (!file || !file->isReadable())
         return failure(serial, QStringLiteral("Invalid handle"));
-    // An answer never exceeds the largest payload, whatever was asked.
-    const qint64 length = m_zeroReads ? 0 : qMin<qint64>(wanted, maxBlock);
-    const quint64 offset = quint64(file->pos());
-    QByteArray data(qsizetype(length), Qt::Uninitialized);
-    const qint64 got = length > 0 ? file->read(data.data(), length) : 0;
-    if (got < 0)
-        return failure(serial, QStringLiteral("Read error"));
-    SPedalWireWriter out(E_FILE_READ_RESPONSE, serial, 12 + got);
-    return out.u64(offset).u32(quint32(got)).raw(data.constData(), got).message();
+    QByteArray answer;
+    if (ahead) {
+        answer = std::move(m_ahead.answer);
+        SPedalWireWriter::setSerial(answer, serial);
+        m_ahead = stReadAhead();
+    } else {
+        const quint64 offset = quint64(file->pos());
+        const qint64 available = qMax<qint64>(0, qMin(length, file->size() - qint64(offset)));
+        SPedalWireWriter out(E_FILE_READ_RESPONSE, serial, 12 + available);
+        out.u64(offset).u32(quint32(available));
+        if (out.readFrom(file, available) != available)
+            return failure(serial, QStringLiteral("Read error"));
+        answer = out.message();
+    }
+    if (length == maxBlock) {
+        m_ahead.handle = handle;
+        m_ahead.wanted = true;
+    }
+    return answer;
 }
 
 QByteArray SPedalDevice::fileWrite(quint32 serial, SPedalWireReader& in)
 {
     const quint64 handle = in.u64();
     const qint32 n = qint32(in.u32());
-    const QByteArray data = in.bytes(n);
+    QByteArray data = in.bytes(n);
     if (!in.ok())
         return failure(serial, QStringLiteral("Malformed request"));
     QFile* file = m_fs.file(handle);
     if (!file || !file->isWritable())
         return failure(serial, QStringLiteral("Invalid handle"));
-    if (file->write(data) != data.size())
-        return failure(serial, QStringLiteral("Write error"));
+    QString error;
+    if (takeWriteError(handle, &error))
+        return failure(serial, error);
+    // Stored after the answer went out (idle), as the pedal's flash writes lag too;
+    // a failure is reported to the next request on the file.
+    m_behind.handle = handle;
+    m_behind.data = std::move(data);
     return success(serial);
 }
 
@@ -333,6 +418,9 @@ QByteArray SPedalDevice::fileSeek(quint32 serial, SPedalWireReader& in)
     QFile* file = m_fs.file(handle);
     if (!file)
         return failure(serial, QStringLiteral("Invalid handle"));
+    QString error;
+    if (takeWriteError(handle, &error))
+        return failure(serial, error);
     qint64 target = offset;
     if (origin == 1)
         target += file->pos();
@@ -350,7 +438,11 @@ QByteArray SPedalDevice::fileClose(quint32 serial, SPedalWireReader& in)
     const quint64 handle = in.u64();
     if (!in.ok())
         return failure(serial, QStringLiteral("Malformed request"));
-    return m_fs.close(handle) ? success(serial) : failure(serial, QStringLiteral("Invalid handle"));
+    QString error;
+    const bool failed = takeWriteError(handle, &error);
+    if (!m_fs.close(handle))
+        return failure(serial, QStringLiteral("Invalid handle"));
+    return failed ? failure(serial, error) : success(serial);
 }
 
 QByteArray SPedalDevice::folderContents(quint32 serial, SPedalWireReader& in)

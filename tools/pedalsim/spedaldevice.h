@@ -35,6 +35,9 @@ public:
     bool setUp(QString* error);
     // Null when the message carries no serial number to answer to.
     QByteArray respond(const QByteArray& message);
+    // What a pedal does between answering and the next request: stores the block
+    // of the last write and reads the block a reader is about to ask for.
+    void idle();
 
     void setZeroReads(bool on) { m_zeroReads = on; }
     // Requests on device paths matching this wildcard answer Failure; empty: none.
@@ -79,12 +82,35 @@ private:
     bool intProperty(quint16 id, quint32* value) const;
     static QList<quint16> intPropertyIds();
     QMap<quint16, QString> stringProperties() const;
+    // Deferred work of idle(), finished before any other request is served.
+    void flushWrite();
+    void dropReadAhead();
+    bool takeWriteError(quint64 handle, QString* text);
+
+    struct stReadAhead
+    {
+        quint64 handle = 0;
+        bool wanted = false;
+        qint64 offset = -1; // where the block starts in the file; -1: nothing read ahead
+        qint64 size = 0;
+        QByteArray answer;  // the whole answer but for its serial number
+    };
+    struct stWriteBehind
+    {
+        quint64 handle = 0; // 0: nothing pending
+        QByteArray data;
+    };
 
     SPedalConfig m_config;
     QString m_systemDir;
     std::unique_ptr<QTemporaryDir> m_ownSystemDir;
     SPedalFileSystem m_fs;
+    stReadAhead m_ahead;
+    stWriteBehind m_behind;
+    quint64 m_writeErrorHandle = 0;
+    QString m_writeError;
     bool m_zeroReads = false;
+    QString m_failWildcard;
     QRegularExpression m_failPattern;
     mutable QMutex m_statsLock;
     stStats m_stats;

@@ -99,7 +99,9 @@ quint64 SPedalFileSystem::open(const QString& hostPath, bool forWriting, QString
         return 0;
     }
     auto file = std::make_unique<QFile>(hostPath);
-    if (!file->open(forWriting ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::ReadOnly)) {
+    // Unbuffered: blocks go straight between the file and the messages.
+    const QIODevice::OpenMode mode = forWriting ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::ReadOnly;
+    if (!file->open(mode | QIODevice::Unbuffered)) {
         *error = file->errorString();
         return 0;
     }

@@ -129,6 +129,12 @@ void SPedalSimulator::setFault(const SPedalFault& fault)
     m_random.seed(fault.seed);
 }
 
+void SPedalSimulator::setBareExchange(int requestSize, int answerSize)
+{
+    m_bareAnswer = qMax(0, answerSize);
+    m_bareRequest = qMax(0, requestSize);
+}
+
 void SPedalSimulator::setAnswerFilter(AnswerFilter filter)
 {
     QMutexLocker lock(&m_faultLock);
@@ -171,6 +177,15 @@ void SPedalSimulator::serve()
                 break;
             continue;
         }
+        if (const int bare = m_bareRequest.load(); bare > 0) {
+            const QByteArray answer(m_bareAnswer.load(), '\0');
+            while (inbox.size() >= bare) {
+                inbox.remove(0, bare);
+                if (!writeAll(answer.constData(), answer.size(), 0))
+                    break;
+            }
+            continue;
+        }
         // Reassemble requests; a bad header is dropped six bytes at a time, as the host does.
         qsizetype used = 0;
         while (inbox.size() - used >= headerSize && !m_vanished) {
@@ -183,7 +198,8 @@ void SPedalSimulator::serve()
             }
             if (inbox.size() - used < qsizetype(headerSize + size))
                 break;
-            const QByteArray message(at, qsizetype(headerSize + size));
+            // Served before the inbox changes, so no copy is needed.
+            const QByteArray message = QByteArray::fromRawData(at, qsizetype(headerSize + size));
             used += headerSize + size;
             handleMessage(message);
         }
@@ -224,11 +240,12 @@ void SPedalSimulator::handleMessage(const QByteArray& message)
     m_device.setFailPattern(active && f.mode == SPedalFault::E_FAIL_PATHS ? f.pattern : QString());
     QByteArray answer = m_device.respond(message);
     if (m_filter) {
-        const QList<QByteArray> pieces = m_filter(message, answer);
+        const QList<QByteArray> pieces = m_filter(QByteArray(message.constData(), message.size()), answer);
         for (qsizetype i = 0; i < pieces.size(); ++i) {
             if ((i > 0 && !pause(3)) || !writeAll(pieces.at(i).constData(), pieces.at(i).size(), 0))
                 return;
         }
+        m_device.idle();
         return;
     }
     if (answer.size() < 10)
@@ -285,6 +302,7 @@ void SPedalSimulator::handleMessage(const QByteArray& message)
         }
     }
     writeAll(answer.constData(), answer.size(), largestChunk);
+    m_device.idle();
 }
 
 bool SPedalSimulator::writeAll(const char* data, qsizetype size, int largestChunk)

@@ -39,6 +39,9 @@ public:
     // Replaces the pedal's answers, for tests that need bytes no well-behaved pedal
     // sends: given the request and the pedal's own answer, returns the pieces to
     // send instead (none: no answer). Pieces go out one by one, a moment apart.
+    // Benchmark baseline: instead of the protocol, answer every requestSize bytes
+    // with answerSize zero bytes (the link's own stop-and-wait limit). 0 ends it.
+    void setBareExchange(int requestSize, int answerSize);
     using AnswerFilter = std::function<QList<QByteArray>(const QByteArray& request, const QByteArray& answer)>;
     void setAnswerFilter(AnswerFilter filter);
     // The pseudo-terminal was closed by an E_VANISH fault.
@@ -66,6 +69,8 @@ private:
     mutable QMutex m_faultLock;
     SPedalFault m_fault;
     AnswerFilter m_filter;
+    std::atomic<int> m_bareRequest{0};
+    std::atomic<int> m_bareAnswer{0};
     // Serving-thread state of the current fault.
     quint64 m_requests = 0;
     quint64 m_faultAnswers = 0;

@@ -19,7 +19,7 @@ QByteArray SPedalWireReader::bytes(qint64 n)
         m_ok = false;
         return QByteArray();
     }
-    const QByteArray out = m_bytes.mid(m_pos, qsizetype(n));
+    const QByteArray out(m_bytes.constData() + m_pos, qsizetype(n)); // a copy even of raw data
     m_pos += qsizetype(n);
     return out;
 }

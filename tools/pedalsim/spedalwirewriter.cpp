@@ -1,5 +1,7 @@
 #include "spedalwirewriter.h"
 
+#include <QIODevice>
+
 SPedalWireWriter::SPedalWireWriter(quint16 id, quint32 serial, qsizetype reserve)
 {
     m_bytes.reserve(10 + reserve);
@@ -38,6 +40,21 @@ SPedalWireWriter& SPedalWireWriter::raw(const char* data, qsizetype n)
 {
     m_bytes.append(data, n);
     return *this;
+}
+
+qint64 SPedalWireWriter::readFrom(QIODevice* device, qint64 max)
+{
+    const qsizetype had = m_bytes.size();
+    m_bytes.resize(had + qsizetype(max));
+    const qint64 got = max > 0 ? device->read(m_bytes.data() + had, max) : 0;
+    m_bytes.resize(had + qsizetype(qMax<qint64>(got, 0)));
+    return got;
+}
+
+void SPedalWireWriter::setSerial(QByteArray& message, quint32 serial)
+{
+    for (int i = 0; i < 4 && 6 + i < message.size(); ++i)
+        message[6 + i] = char((serial >> (8 * i)) & 0xFF);
 }
 
 QByteArray SPedalWireWriter::message()

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+class QIODevice;
+
 // Builds one device-to-host message: header, serial number, little-endian body.
 class SPedalWireWriter
 {
@@ -21,10 +23,14 @@ public:
     // u16 year, u8 month, day, hour, minute; zeros for a null date-time.
     SPedalWireWriter& dateTime(const QDateTime& when);
     SPedalWireWriter& raw(const char* data, qsizetype n);
+    // Appends up to max bytes read from the device; how many, or -1 on a read error.
+    qint64 readFrom(QIODevice* device, qint64 max);
 
     qsizetype payloadSize() const { return m_bytes.size() - 6; }
     // The finished message, its payload size filled in.
     QByteArray message();
+    // Puts another serial number into a finished message.
+    static void setSerial(QByteArray& message, quint32 serial);
 
 private:
     SPedalWireWriter& fixed(quint64 v, int width);
