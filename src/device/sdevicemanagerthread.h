@@ -39,6 +39,8 @@ public:
     int currentKind() const { return m_currentKind; }
     QString currentName() const { return m_currentName; }
     void setCurrentName(const QString& name) { m_currentName = name; }
+    // Forgets the connected pedal so that the next poll reports it as newly detected.
+    void forgetDevice() { m_connected = false; }
     // True while an operation is being carried out (polls then touch no device).
     bool isBusy() const { return m_busy > 0; }
 
