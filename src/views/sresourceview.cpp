@@ -117,16 +117,26 @@ QString boolText(bool value)
     return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
+// The driver writes fields typed BOOL as 1/0; the library's booleans are 'true'/'false'.
+QSqlRecord withTextBooleans(QSqlRecord record)
+{
+    for (int i = 0; i < record.count(); ++i) {
+        if (record.field(i).metaType().id() == QMetaType::Bool && !record.isNull(i))
+            setText(record, record.fieldName(i), record.value(i).toString());
+    }
+    return record;
+}
+
 QString updateStatement(const QSqlRecord& record)
 {
     QSqlDatabase db = SDatabaseManager::database();
-    return db.driver()->sqlStatement(QSqlDriver::UpdateStatement, kLoopsTable, record, false);
+    return db.driver()->sqlStatement(QSqlDriver::UpdateStatement, kLoopsTable, withTextBooleans(record), false);
 }
 
 QString insertStatement(const QSqlRecord& record)
 {
     QSqlDatabase db = SDatabaseManager::database();
-    return db.driver()->sqlStatement(QSqlDriver::InsertStatement, kLoopsTable, record, false);
+    return db.driver()->sqlStatement(QSqlDriver::InsertStatement, kLoopsTable, withTextBooleans(record), false);
 }
 
 bool run(const QString& sql, const char* logFormat = nullptr)
@@ -138,6 +148,36 @@ bool run(const QString& sql, const char* logFormat = nullptr)
         return true;
     SLOG_WARN("Sql Error: %s", qUtf8Printable(query.lastError().text()));
     return false;
+}
+
+// A loops record (without id) holding a loop read from the pedal; the caller says where it goes.
+QSqlRecord loopRecord(const stLoop& loop)
+{
+    QSqlRecord record = SDatabaseManager::database().record(kLoopsTable);
+    record.remove(record.indexOf(QStringLiteral("id")));
+    setText(record, QStringLiteral("isvalid"), QStringLiteral("true"));
+    setText(record, QStringLiteral("inlibrary"), QStringLiteral("false"));
+    setText(record, QStringLiteral("Name"), loop.name);
+    setText(record, QStringLiteral("Length"), SResourceView::lengthText(loop.length));
+    setNumber(record, QStringLiteral("Rating"), loop.rating);
+    setText(record, QStringLiteral("Genre"), loop.genre.isEmpty() ? QStringLiteral("unspecified") : loop.genre);
+    setText(record, QStringLiteral("StopMode"), loop.stopMode);
+    setText(record, QStringLiteral("RhythmType"), loop.rhythmType);
+    setNumber(record, QStringLiteral("bpMeasure"), loop.beatsPerMeasure);
+    setNumber(record, QStringLiteral("bpMinute"), SDatabaseManager::bpMinuteFromTempo(loop.beatsPerMinute));
+    setText(record, QStringLiteral("isReversed"), boolText(loop.reversed));
+    setText(record, QStringLiteral("isLoop"), boolText(loop.loop));
+    setNumber(record, QStringLiteral("settingsVersion"), loop.settingsVersion);
+    setNumber(record, QStringLiteral("audioVersion"), loop.audioVersion);
+    setText(record, QStringLiteral("guidoriginal"), loop.originId);
+    setText(record, QStringLiteral("guidpatch"), loop.patchId);
+    setText(record, QStringLiteral("guidphrase"), loop.phraseId);
+    setText(record, QStringLiteral("Artist"), loop.artist);
+    setText(record, QStringLiteral("Description"), loop.description);
+    setText(record, QStringLiteral("Tags"), loop.tags);
+    setText(record, QStringLiteral("temppath"), loop.tempPath);
+    setText(record, QStringLiteral("filepath"), loop.filePath);
+    return record;
 }
 
 // All rows of a query, read before anything else runs on the connection.
@@ -239,6 +279,8 @@ void SResourceView::initializeUIComponents()
     m_scrollArea->setObjectName(QStringLiteral("SResourceViewScrollAreaMain"));
     m_scrollArea->verticalScrollBar()->setObjectName(QStringLiteral("SResourceViewScrollBarVertical"));
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The entries follow the dock's width; a sideways scroll bar would only take room.
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setWidgetResizable(true);
     auto* main = new QWidget(m_scrollArea);
     main->setObjectName(QStringLiteral("SResourceViewWidgetMain"));
@@ -383,7 +425,7 @@ void SResourceView::refreshContent()
 
 bool SResourceView::contentShowsLoopList() const
 {
-    return m_currentLoopList != nullptr;
+    return SContentView::instance()->currentContentType() == STableView::E_CONTENT_LOOPLIST;
 }
 
 void SResourceView::hideSendActions()
@@ -444,11 +486,16 @@ void SResourceView::performEdit(const stLoopListEdit& edit)
 {
     switch (edit.kind) {
     case stLoopListEdit::E_ADD: {
+        const int nextColor = SLoopList::nextColorIndex();
         SLoopList* list = createEmptyLoopList(edit.loopList, -1, edit.name, edit.id);
         if (!list)
             return;
         if (!createLoopListWithRecords(list, edit.records)) {
+            // Take the half-made LoopList away again; its colour stays free.
             onClickedRemoveLoopList(list);
+            if (!edit.loopList)
+                list->deleteLater();
+            SLoopList::setNextColorIndex(nextColor);
             reportFailure(tr("The LoopList '%1' could not be created.").arg(edit.name));
             return;
         }
@@ -740,6 +787,55 @@ void SResourceView::onChangedLoopListColor(int index)
         SLOG_WARN("SqlError: %s", qUtf8Printable(db->lastError().text()));
 }
 
+SLoopList* SResourceView::createNewLoopList(const QList<stLoop>& loops, const QString& name, bool preserve)
+{
+    SLOG_SCOPE();
+    auto* list = new SLoopList(m_scrollArea->widget());
+    m_loopListsLayout->addWidget(list);
+    list->setFocus();
+    list->setName(name);
+
+    // The LoopList, its slots and its loops come all together or not at all.
+    SDatabaseManager* db = SDatabaseManager::instance();
+    SDbTransaction transaction(db);
+    int id = -1;
+    bool ok = db && db->insertRow(SDatabaseManager::E_TABLE_LOOPLISTS,
+                                  {QString::number(SLoopList::nextColorIndex()), name}, id);
+    if (!ok)
+        SLOG_WARN("SqlError: %s", qUtf8Printable(db ? db->lastError().text() : QString()));
+    ok = ok && SContentView::instance()->createLoopListSlots(id, kLoopListSlots);
+    int next = 1;
+    for (const stLoop& loop : loops) {
+        if (!ok)
+            break;
+        const int slot = preserve ? int(loop.loopNumber) : next++;
+        QSqlRecord record = loopRecord(loop);
+        setNumber(record, QStringLiteral("looplistid"), id);
+        setNumber(record, QStringLiteral("Loop #"), slot);
+        const QString sql = updateStatement(record) +
+                            QStringLiteral(" WHERE \"looplistid\"=%1 AND \"Loop #\"=%2").arg(id).arg(slot);
+        ok = run(sql, "record(after generate): %s");
+    }
+    if (!ok || (transaction.isActive() && !transaction.commit())) {
+        m_loopListsLayout->removeWidget(list);
+        list->deleteLater();
+        reportFailure(tr("The LoopList '%1' could not be created.").arg(name));
+        return nullptr;
+    }
+    SLoopList::takeNextColorIndex();
+    list->setId(id);
+    connectLoopList(list);
+    list->onReturnPressed();
+    Q_EMIT loopListMousePressed(list);
+    m_currentLoopList = list;
+    QCoreApplication::processEvents();
+    Q_EMIT loopListCreated(list);
+    Q_EMIT loopListSelected(list);
+    updateSendActions(true);
+    refreshContent();
+    return list;
+}
+
 // ---- Device ---------------------------------------------------------------------
 
 void SResourceView::updateMemoryStatus(int iMemoryFreeInt, int iMemoryUsedInt, int iMemoryFreeExt,
@@ -824,40 +920,15 @@ void SResourceView::updateDBWithDeviceLoops(stDeviceData* pDeviceData, bool inte
     SDbTransaction transaction(SDatabaseManager::instance());
     if (!SContentView::instance()->createDeviceSlots(deviceId, storage, model, count))
         return;
-    QSqlRecord empty = SDatabaseManager::database().record(kLoopsTable);
-    empty.remove(empty.indexOf(QStringLiteral("id")));
     int position = 0;
     for (const stLoop& loop : std::as_const(pDeviceData->loops)) {
         if (!m_devicePresent)
             break;
-        QSqlRecord record = empty;
-        setText(record, QStringLiteral("isvalid"), QStringLiteral("true"));
+        QSqlRecord record = loopRecord(loop);
         setText(record, QStringLiteral("deviceid"), deviceId);
         setText(record, QStringLiteral("devicename"), model);
         setText(record, QStringLiteral("storagepath"), storage);
-        setText(record, QStringLiteral("inlibrary"), QStringLiteral("false"));
         setNumber(record, QStringLiteral("Loop #"), loop.loopNumber);
-        setText(record, QStringLiteral("Name"), loop.name);
-        setText(record, QStringLiteral("Length"), lengthText(loop.length));
-        setNumber(record, QStringLiteral("Rating"), loop.rating);
-        setText(record, QStringLiteral("Genre"),
-                loop.genre.isEmpty() ? QStringLiteral("unspecified") : loop.genre);
-        setText(record, QStringLiteral("StopMode"), loop.stopMode);
-        setText(record, QStringLiteral("RhythmType"), loop.rhythmType);
-        setNumber(record, QStringLiteral("bpMeasure"), loop.beatsPerMeasure);
-        setNumber(record, QStringLiteral("bpMinute"), SDatabaseManager::bpMinuteFromTempo(loop.beatsPerMinute));
-        setText(record, QStringLiteral("isReversed"), boolText(loop.reversed));
-        setText(record, QStringLiteral("isLoop"), boolText(loop.loop));
-        setNumber(record, QStringLiteral("settingsVersion"), loop.settingsVersion);
-        setNumber(record, QStringLiteral("audioVersion"), loop.audioVersion);
-        setText(record, QStringLiteral("guidoriginal"), loop.originId);
-        setText(record, QStringLiteral("guidpatch"), loop.patchId);
-        setText(record, QStringLiteral("guidphrase"), loop.phraseId);
-        setText(record, QStringLiteral("Artist"), loop.artist);
-        setText(record, QStringLiteral("Description"), loop.description);
-        setText(record, QStringLiteral("Tags"), loop.tags);
-        setText(record, QStringLiteral("temppath"), loop.tempPath);
-        setText(record, QStringLiteral("filepath"), loop.filePath);
         Q_EMIT progress(position, QString());
         const QString sql =
             updateStatement(record) + QStringLiteral(" WHERE \"deviceid\"=%1 AND \"storagepath\"=%2 AND \"Loop #\"=%3")
