@@ -1,11 +1,16 @@
 #include "core/sglobals.h"
 #include "device/sdevicemanagerthread.h"
+#include "device/sdevicehandler.h"
 #include "device/sevent.h"
+#include "device/svirtualportdiscovery.h"
+#include "spedalsimulator.h"
 #include "views/sprogressdialog.h"
 #include "views/stextedit.h"
 #include "testenv.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMovie>
@@ -36,6 +41,7 @@ private Q_SLOTS:
     void resultBeforeLoopStarts();
     void firmwareDialogDrivenFromAnotherThread();
     void escapeAndCloseDoNotEndRunningOperation();
+    void cancelRealReadFromPedal();
 };
 
 void TestProgressDialog::initTestCase()
@@ -210,6 +216,41 @@ void TestProgressDialog::escapeAndCloseDoNotEndRunningOperation()
         Q_EMIT dialog.emitFinished(true);
     });
     QCOMPARE(dialog.execProgress(), 1);
+}
+
+void TestProgressDialog::cancelRealReadFromPedal()
+{
+    // A loop of several MiB on the virtual pedal, read through the worker; Cancel is
+    // clicked as soon as the first progress report shows.
+    QTemporaryDir root;
+    SPedalConfig config;
+    config.internalDir = root.filePath(QStringLiteral("internal"));
+    config.systemDir = root.filePath(QStringLiteral("system"));
+    QVERIFY(QDir().mkpath(config.internalDir + QStringLiteral("/Patch01/PhraseA")));
+    QFile audio(config.internalDir + QStringLiteral("/Patch01/PhraseA/phrase.wav"));
+    QVERIFY(audio.open(QIODevice::WriteOnly));
+    audio.write(QByteArray(4 * 1024 * 1024, '\x11'));
+    audio.close();
+    SPedalSimulator pedal(config);
+    QString error;
+    QVERIFY2(pedal.open(&error) && pedal.start(), qPrintable(error));
+    SDeviceHandler::instance()->setPortDiscovery(
+        std::make_unique<SVirtualPortDiscovery>(QStringList {pedal.portPath()}));
+    stDeviceData record;
+    QVERIFY(SDeviceHandler::instance()->detectDevice(false, &record));
+
+    const QString target = root.filePath(QStringLiteral("local/read.wav"));
+    QStringList paths {QLatin1String(SPedalConfig::internalRoot) + QStringLiteral("Patch01/PhraseA/phrase.wav"), target};
+    // The transfer lets no events run between blocks, so Cancel is pressed from the
+    // worker's progress report, as a view's callback would see the flag.
+    auto connection = connect(SDeviceManagerThread::instance(), &SDeviceManagerThread::progress, this,
+                              [](int, const QString&) { SGlobals::continueOperation() = false; });
+    SProgressDialog dialog(SEvent::E_READ_LOOP, &paths);
+    dialog.execProgress();
+    disconnect(connection);
+    QCOMPARE(dialog.intResult(), -1);
+    QVERIFY(!QFileInfo::exists(target));
+    SDeviceHandler::destroyInstance();
 }
 
 QTEST_MAIN(TestProgressDialog)
