@@ -133,20 +133,23 @@ void SPedalDevice::idle()
         return;
     m_ahead.wanted = false;
     QFile* file = m_fs.file(m_ahead.handle);
-    if (!file || file->atEnd())
+    if (!file)
         return;
     const qint64 offset = file->pos();
-    const qint64 length = qMin<qint64>(maxBlock, file->size() - offset);
-    SPedalWireWriter out(E_FILE_READ_RESPONSE, 0, 12 + length);
-    out.u64(quint64(offset)).u32(quint32(length));
-    if (out.readFrom(file, length) != length) {
+    SPedalWireWriter out(E_FILE_READ_RESPONSE, 0, 12 + maxBlock);
+    out.u64(quint64(offset)).u32(0);
+    const qint64 got = out.readFrom(file, maxBlock);
+    if (got <= 0) {
         file->seek(offset);
         m_ahead = stReadAhead();
         return;
     }
     m_ahead.answer = out.message();
+    // The length field, now that it is known.
+    for (int i = 0; i < 4; ++i)
+        m_ahead.answer[18 + i] = char((quint32(got) >> (8 * i)) & 0xFF);
     m_ahead.offset = offset;
-    m_ahead.size = length;
+    m_ahead.size = got;
 }
 
 void SPedalDevice::flushWrite()

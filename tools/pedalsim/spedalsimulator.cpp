@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -112,6 +114,10 @@ void SPedalSimulator::stop()
     m_thread->wait();
     delete m_thread;
     m_thread = nullptr;
+    // Empty the wake-up pipe, so serving can start again.
+    char drain[16];
+    while (m_wake[0] >= 0 && ::read(m_wake[0], drain, sizeof drain) > 0) {
+    }
 }
 
 void SPedalSimulator::setFault(const SPedalFault& fault)
@@ -156,6 +162,12 @@ bool SPedalSimulator::pause(int ms)
 
 void SPedalSimulator::serve()
 {
+    if (m_cpu >= 0) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        CPU_SET(m_cpu, &set);
+        pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+    }
     QByteArray inbox;
     char chunk[65536];
     while (!m_stopping && !m_vanished) {

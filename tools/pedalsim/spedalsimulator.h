@@ -29,6 +29,9 @@ public:
     bool open(QString* error = nullptr);
     // The path the program opens, e.g. /dev/pts/7.
     QString portPath() const { return m_portPath; }
+    // A real pedal has a processor of its own: the serving thread can be kept on
+    // one CPU, away from the program's (benchmarks). -1: anywhere. Before start().
+    void setServingCpu(int cpu) { m_cpu = cpu; }
     bool start();
     // Stops serving; the pseudo-terminal stays until destruction.
     void stop();
@@ -65,6 +68,7 @@ private:
     int m_slaveKeep = -1; // keeps the line up while the program has the port closed
     int m_wake[2] = {-1, -1};
     QThread* m_thread = nullptr;
+    int m_cpu = -1;
 
     mutable QMutex m_faultLock;
     SPedalFault m_fault;
