@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <poll.h>
 #include <pthread.h>
@@ -167,27 +168,27 @@ Figures timeRounds(AmbermeshClient& client, SPedalSimulator& pedal, int fd, cons
     f.put = f.get = f.barePut = f.bareGet = std::numeric_limits<qint64>::max();
     QList<double> putRatios;
     QList<double> getRatios;
-    QElapsedTimer timer;
+    // One client transfer and the bare exchange of its message sizes; false when either failed.
+    const auto timePair = [&](const std::function<bool()>& transfer, int requestSize, int answerSize, qint64* ours,
+                              qint64* bare) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!transfer())
+            return false;
+        *ours = timer.nsecsElapsed();
+        pedal.setBareExchange(requestSize, answerSize);
+        timer.start();
+        const bool ok = bareExchange(fd, requestSize, answerSize, blocks);
+        *bare = timer.nsecsElapsed();
+        pedal.setBareExchange(0, 0);
+        return ok;
+    };
     for (int round = 0; round < rounds; ++round) {
-        timer.start();
-        if (client.putFile(largeFile, remote, nullptr) != 0)
-            return f;
-        const qint64 put = timer.nsecsElapsed();
-        pedal.setBareExchange(writeRequest, writeAnswer);
-        timer.start();
-        const bool barePutOk = bareExchange(fd, writeRequest, writeAnswer, blocks);
-        const qint64 barePut = timer.nsecsElapsed();
-        pedal.setBareExchange(0, 0);
-        timer.start();
-        if (!barePutOk || client.getFile(remote, copy, nullptr) != 0)
-            return f;
-        const qint64 get = timer.nsecsElapsed();
-        pedal.setBareExchange(readRequest, readAnswer);
-        timer.start();
-        const bool bareGetOk = bareExchange(fd, readRequest, readAnswer, blocks);
-        const qint64 bareGet = timer.nsecsElapsed();
-        pedal.setBareExchange(0, 0);
-        if (!bareGetOk)
+        qint64 put = 0, barePut = 0, get = 0, bareGet = 0;
+        if (!timePair([&] { return client.putFile(largeFile, remote, nullptr) == 0; }, writeRequest, writeAnswer, &put,
+                      &barePut)
+            || !timePair([&] { return client.getFile(remote, copy, nullptr) == 0; }, readRequest, readAnswer, &get,
+                         &bareGet))
             return f;
         putRatios.append(double(barePut) / double(put));
         getRatios.append(double(bareGet) / double(get));

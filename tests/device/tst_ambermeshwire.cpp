@@ -86,6 +86,20 @@ QByteArray encode(AmbermeshClientOutputMessage& request)
     return bytes;
 }
 
+// A FileWrite for handle 5 of a local file with the given content, read from `at` on.
+RequestBuilder fileWriteAt(const QByteArray& content, qint64 at)
+{
+    return [=]() {
+        QByteArray local = content;
+        QBuffer file(&local);
+        file.open(QIODevice::ReadOnly);
+        file.seek(at);
+        QDataStream in(&file);
+        FileWriteRequest request(5, &in);
+        return encode(request);
+    };
+}
+
 template <class R, class... Args>
 RequestBuilder build(Args... args)
 {
@@ -446,24 +460,13 @@ void TestAmbermeshWire::requestBytes_data()
                                   << hex("1600 0e000000 04030201 0210 0000000000000000");
     QTest::newRow("GetProperty") << build<GetPropertyRequest>(QList<quint16>{}, quint16(0x800B))
                                  << hex("1a00 07000000 04030201 00 0b80");
-    QTest::newRow("FileWrite") << RequestBuilder([] {
-        QByteArray local("abcdef");
-        QBuffer file(&local);
-        file.open(QIODevice::ReadOnly);
-        file.seek(3);
-        QDataStream in(&file);
-        FileWriteRequest request(5, &in);
-        return encode(request);
-    }) << hex("0e00 13000000 04030201 0500000000000000 03000000 646566");
-    QTest::newRow("FileWrite at end") << RequestBuilder([] {
-        QByteArray local("abc");
-        QBuffer file(&local);
-        file.open(QIODevice::ReadOnly);
-        file.seek(3);
-        QDataStream in(&file);
-        FileWriteRequest request(5, &in);
-        return encode(request);
-    }) << hex("0e00 10000000 04030201 0500000000000000 00000000");
+    QTest::newRow("FileWrite") << fileWriteAt("abcdef", 3)
+                               << hex("0e00 13000000 04030201 0500000000000000 03000000 646566");
+    QTest::newRow("FileWrite largest block")
+        << fileWriteAt(QByteArray(10000, 'x'), 0)
+        << hex("0e00 f91f0000 04030201 0500000000000000 e91f0000") + QByteArray(8169, 'x');
+    QTest::newRow("FileWrite at end") << fileWriteAt("abc", 3)
+                                      << hex("0e00 10000000 04030201 0500000000000000 00000000");
 }
 
 void TestAmbermeshWire::requestBytes()

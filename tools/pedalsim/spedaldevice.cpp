@@ -228,18 +228,17 @@ QByteArray SPedalDevice::success(quint32 serial) const
     return SPedalWireWriter(E_SUCCESS, serial).message();
 }
 
-bool SPedalDevice::resolvePath(const QString& path, SPedalFileSystem::stResolved* out, QString* error) const
+QByteArray SPedalDevice::refusePath(quint32 serial, const SPedalWireReader& in, const QString& path,
+                                    SPedalFileSystem::stResolved* where) const
 {
-    *out = m_fs.resolve(path);
-    if (!m_failWildcard.isEmpty() && m_failPattern.match(path).hasMatch()) {
-        *error = QStringLiteral("Access denied");
-        return false;
-    }
-    if (!out->error.isEmpty()) {
-        *error = out->error;
-        return false;
-    }
-    return true;
+    if (!in.ok())
+        return failure(serial, QStringLiteral("Malformed request"));
+    *where = m_fs.resolve(path);
+    if (!m_failWildcard.isEmpty() && m_failPattern.match(path).hasMatch())
+        return failure(serial, QStringLiteral("Access denied"));
+    if (!where->error.isEmpty())
+        return failure(serial, where->error);
+    return QByteArray();
 }
 
 QByteArray SPedalDevice::whoAmI(quint32 serial)
@@ -258,12 +257,9 @@ QByteArray SPedalDevice::entryInfo(quint32 serial, SPedalWireReader& in)
 {
     in.u8(); // flag
     const QString path = in.string();
-    if (!in.ok())
-        return failure(serial, QStringLiteral("Malformed request"));
     SPedalFileSystem::stResolved where;
-    QString error;
-    if (!resolvePath(path, &where, &error))
-        return failure(serial, error);
+    if (const QByteArray refusal = refusePath(serial, in, path, &where); !refusal.isEmpty())
+        return refusal;
     const QString name = where.devicePath.section(QLatin1Char('/'), -1);
     SPedalWireWriter out(E_ENTRY_INFO_RESPONSE, serial);
     out.boolean(true).string(name);
@@ -289,12 +285,9 @@ QByteArray SPedalDevice::entryCreate(quint32 serial, SPedalWireReader& in)
     in.u8();
     const QString path = in.string();
     in.u8(); // 1: a folder
-    if (!in.ok())
-        return failure(serial, QStringLiteral("Malformed request"));
     SPedalFileSystem::stResolved where;
-    QString error;
-    if (!resolvePath(path, &where, &error))
-        return failure(serial, error);
+    if (const QByteArray refusal = refusePath(serial, in, path, &where); !refusal.isEmpty())
+        return refusal;
     if (where.virtualFolder || QFileInfo(where.hostPath).isDir())
         return success(serial);
     const QFileInfo info(where.hostPath);
@@ -313,12 +306,9 @@ QByteArray SPedalDevice::entryDelete(quint32 serial, SPedalWireReader& in)
     const QString path = in.string();
     in.u8();
     in.u8();
-    if (!in.ok())
-        return failure(serial, QStringLiteral("Malformed request"));
     SPedalFileSystem::stResolved where;
-    QString error;
-    if (!resolvePath(path, &where, &error))
-        return failure(serial, error);
+    if (const QByteArray refusal = refusePath(serial, in, path, &where); !refusal.isEmpty())
+        return refusal;
     if (where.virtualFolder || where.mountRoot)
         return failure(serial, QStringLiteral("Cannot delete a memory"));
     const QFileInfo info(where.hostPath);
@@ -334,18 +324,16 @@ QByteArray SPedalDevice::fileOpen(quint32 serial, SPedalWireReader& in)
     const QString path = in.string();
     const quint8 access = in.u8();
     const quint8 readFlag = in.u8();
-    if (!in.ok())
-        return failure(serial, QStringLiteral("Malformed request"));
+    SPedalFileSystem::stResolved where;
+    if (const QByteArray refusal = refusePath(serial, in, path, &where); !refusal.isEmpty())
+        return refusal;
     const bool reading = access == 1 && readFlag == 1;
     const bool writing = access == 2 && readFlag == 0;
     if (!reading && !writing)
         return failure(serial, QStringLiteral("Invalid access mode"));
-    SPedalFileSystem::stResolved where;
-    QString error;
-    if (!resolvePath(path, &where, &error))
-        return failure(serial, error);
     if (where.virtualFolder || where.mountRoot)
         return failure(serial, QStringLiteral("Is a folder"));
+    QString error;
     const quint64 handle = m_fs.open(where.hostPath, writing, &error);
     if (!handle)
         return failure(serial, error);
@@ -451,12 +439,9 @@ QByteArray SPedalDevice::fileClose(quint32 serial, SPedalWireReader& in)
 QByteArray SPedalDevice::folderContents(quint32 serial, SPedalWireReader& in)
 {
     const QString path = in.string();
-    if (!in.ok())
-        return failure(serial, QStringLiteral("Malformed request"));
     SPedalFileSystem::stResolved where;
-    QString error;
-    if (!resolvePath(path, &where, &error))
-        return failure(serial, error);
+    if (const QByteArray refusal = refusePath(serial, in, path, &where); !refusal.isEmpty())
+        return refusal;
     QStringList files;
     QStringList folders = where.virtualChildren;
     if (!where.virtualFolder) {

@@ -62,8 +62,11 @@ private:
     QByteArray dispatch(quint16 id, quint32 serial, SPedalWireReader& in);
     QByteArray failure(quint32 serial, const QString& text) const;
     QByteArray success(quint32 serial) const;
-    // Resolves a path of a request, applying the refused-path pattern.
-    bool resolvePath(const QString& path, SPedalFileSystem::stResolved* out, QString* error) const;
+    // The Failure answer for a malformed request or a path the pedal refuses
+    // (outside its memories, or matching the refused-path pattern); empty when
+    // the path is fine and resolved into where.
+    QByteArray refusePath(quint32 serial, const SPedalWireReader& in, const QString& path,
+                          SPedalFileSystem::stResolved* where) const;
 
     QByteArray whoAmI(quint32 serial);
     QByteArray entryInfo(quint32 serial, SPedalWireReader& in);
