@@ -59,7 +59,7 @@ SDeviceMemoryNode::SDeviceMemoryNode(bool internal, QWidget* parent) : QPushButt
     setFigures(0, 0);
     onToggled(isChecked());
 
-    if (SResourceView* view = SResourceView::instance()) {
+    if (SResourceView* view = SResourceView::existing()) {
         connect(view, &SResourceView::looplistCopied, this, &SDeviceMemoryNode::onLooplistCopied);
         connect(view, &SResourceView::loopListDeleted, this, &SDeviceMemoryNode::onLooplistDeleted);
     }
@@ -94,9 +94,10 @@ void SDeviceMemoryNode::onLooplistDeleted(SLoopList* pLooplist)
 
 void SDeviceMemoryNode::onPasteClicked()
 {
-    if (!m_lastCopied)
+    SResourceView* view = SResourceView::existing();
+    if (!m_lastCopied || !view)
         return;
-    SResourceView::instance()->sendLoopListToDevice(m_lastCopied->id(), m_internal);
+    view->sendLoopListToDevice(m_lastCopied->id(), m_internal);
 }
 
 void SDeviceMemoryNode::contextMenuEvent(QContextMenuEvent* event)
@@ -128,5 +129,6 @@ void SDeviceMemoryNode::dropEvent(QDropEvent* event)
         return;
     }
     event->acceptProposedAction();
-    SResourceView::instance()->sendLoopListToDevice(loopListId, m_internal);
+    if (SResourceView* view = SResourceView::existing())
+        view->sendLoopListToDevice(loopListId, m_internal);
 }

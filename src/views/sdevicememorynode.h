@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/srememberedview.h"
+
 #include <QPointer>
 #include <QPushButton>
 
@@ -10,7 +12,7 @@ class SMemoryGraph;
 // One memory of the connected pedal ("Internal" or "External") in the resource
 // view: its usage bar and figures. Takes LoopLists dropped on it (and pasted by
 // the send actions) and copies them onto the pedal.
-class SDeviceMemoryNode : public QPushButton
+class SDeviceMemoryNode : public QPushButton, public SRememberedView
 {
     Q_OBJECT
 public:
@@ -23,14 +25,6 @@ public:
     // Shows "<used>MB" and "<free>MB" and redraws the bar.
     void setFigures(int used, int free);
     SLoopList* lastCopiedLoopList() const { return m_lastCopied.data(); }
-
-    // How the content view last showed this memory.
-    int sortColumn() const { return m_sortColumn; }
-    void setSortColumn(int column) { m_sortColumn = column; }
-    Qt::SortOrder sortOrder() const { return m_sortOrder; }
-    void setSortOrder(Qt::SortOrder order) { m_sortOrder = order; }
-    int selectedRow() const { return m_selectedRow; }
-    void setSelectedRow(int row) { m_selectedRow = row; }
 
     QLabel* iconLabel() const { return m_iconLabel; }
     QLabel* nameLabel() const { return m_nameLabel; }
@@ -54,9 +48,6 @@ private:
     bool m_internal = true;
     QString m_modelName;
     QPointer<SLoopList> m_lastCopied;
-    int m_sortColumn = -1;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    int m_selectedRow = 0;
 
     QLabel* m_iconLabel = nullptr;
     QLabel* m_nameLabel = nullptr;

@@ -54,8 +54,8 @@ SDeviceNode::SDeviceNode(QWidget* parent) : QWidget(parent)
     connect(m_externalNode, &QPushButton::clicked, this, &SDeviceNode::onClickedMemoryExternal);
     connect(SContentView::instance(), &SContentView::memoryInfo, this, &SDeviceNode::onMemoryInfoChanged,
             Qt::UniqueConnection);
-    connect(SResourceView::instance(), &SResourceView::memoryInfo, this, &SDeviceNode::onMemoryInfoChanged,
-            Qt::UniqueConnection);
+    if (SResourceView* view = SResourceView::existing())
+        connect(view, &SResourceView::memoryInfo, this, &SDeviceNode::onMemoryInfoChanged, Qt::UniqueConnection);
     setStyleSheet(QStringLiteral("QWidget{border: none;}"));
 }
 

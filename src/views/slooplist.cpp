@@ -174,7 +174,7 @@ SLoopList::SLoopList(QWidget* parent, Qt::WindowFlags flags, bool isLibrary)
 SLoopList::~SLoopList()
 {
     // The menu belongs to the main window; it goes with its LoopList.
-    delete m_contextMenu;
+    delete m_contextMenu.data();
 }
 
 QString SLoopList::name() const
@@ -305,7 +305,8 @@ void SLoopList::onDeleteClicked()
         while (query.next())
             edit.records.append(query.record());
     }
-    SResourceView::instance()->submitEdit(edit);
+    if (SResourceView* view = SResourceView::existing())
+        view->submitEdit(edit);
 }
 
 void SLoopList::onCopyClicked()
@@ -346,10 +347,8 @@ void SLoopList::mouseDoubleClickEvent(QMouseEvent* event)
 
 void SLoopList::enterEvent(QEnterEvent* event)
 {
-    if (isEnabled()) {
+    if (isEnabled())
         setStyleSheet(kHovered);
-        adjustSize();
-    }
     QWidget::enterEvent(event);
 }
 

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "views/srememberedview.h"
+
+#include <QMenu>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPushButton;
 class QHBoxLayout;
 
 // One entry of the resource view: the Library entry, or a coloured, renamable
 // LoopList that remembers how the content view last showed it.
-class SLoopList : public QWidget
+class SLoopList : public QWidget, public SRememberedView
 {
     Q_OBJECT
 public:
@@ -44,18 +47,10 @@ public:
     // True while the name is being edited.
     bool isRenaming() const;
 
-    // How the content view last showed this LoopList.
-    int sortColumn() const { return m_sortColumn; }
-    void setSortColumn(int column) { m_sortColumn = column; }
-    Qt::SortOrder sortOrder() const { return m_sortOrder; }
-    void setSortOrder(Qt::SortOrder order) { m_sortOrder = order; }
-    int selectedRow() const { return m_selectedRow; }
-    void setSelectedRow(int row) { m_selectedRow = row; }
-
     QPushButton* colorButton() const { return m_colorButton; }
     QLineEdit* lineEdit() const { return m_lineEdit; }
     QLabel* nameLabel() const { return m_label; }
-    QMenu* contextMenu() const { return m_contextMenu; }
+    QMenu* contextMenu() const { return m_contextMenu.data(); }
 
 Q_SIGNALS:
     void librarySelected();
@@ -96,15 +91,12 @@ private:
     bool m_isLibrary = false;
     int m_id = -1;
     QPoint m_pressPoint;
-    int m_sortColumn = -1;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    int m_selectedRow = 0;
 
     QHBoxLayout* m_layout = nullptr;
     QPushButton* m_colorButton = nullptr;
     QLineEdit* m_lineEdit = nullptr;
     QLabel* m_label = nullptr;
-    QMenu* m_contextMenu = nullptr;
+    QPointer<QMenu> m_contextMenu;
     QAction* m_renameAction = nullptr;
     QAction* m_deleteAction = nullptr;
     QAction* m_copyAction = nullptr;

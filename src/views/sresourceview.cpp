@@ -82,26 +82,25 @@ QString storageWord(bool internal)
 
 // Sets a column of a loops record as text: the library keeps its booleans as
 // 'true'/'false', which a field typed BOOL would turn into 1/0.
-void setText(QSqlRecord& record, const QString& column, const QString& value)
+void setAs(QSqlRecord& record, const QString& column, const QVariant& value, QMetaType::Type type)
 {
     const int index = record.indexOf(column);
     if (index < 0)
         return;
     QSqlField field = record.field(index);
-    field.setMetaType(QMetaType(QMetaType::QString));
+    field.setMetaType(QMetaType(type));
     field.setValue(value);
     record.replace(index, field);
 }
 
+void setText(QSqlRecord& record, const QString& column, const QString& value)
+{
+    setAs(record, column, value, QMetaType::QString);
+}
+
 void setNumber(QSqlRecord& record, const QString& column, qint64 value)
 {
-    const int index = record.indexOf(column);
-    if (index < 0)
-        return;
-    QSqlField field = record.field(index);
-    field.setMetaType(QMetaType(QMetaType::LongLong));
-    field.setValue(value);
-    record.replace(index, field);
+    setAs(record, column, value, QMetaType::LongLong);
 }
 
 void setNull(QSqlRecord& record, const QStringList& columns)
@@ -150,13 +149,9 @@ bool run(const QString& sql, const char* logFormat = nullptr)
     return false;
 }
 
-// A loops record (without id) holding a loop read from the pedal; the caller says where it goes.
-QSqlRecord loopRecord(const stLoop& loop)
+// The loop's own columns of a loops record (not where it lives, not whether it is valid).
+void fillLoopColumns(QSqlRecord& record, const stLoop& loop)
 {
-    QSqlRecord record = SDatabaseManager::database().record(kLoopsTable);
-    record.remove(record.indexOf(QStringLiteral("id")));
-    setText(record, QStringLiteral("isvalid"), QStringLiteral("true"));
-    setText(record, QStringLiteral("inlibrary"), QStringLiteral("false"));
     setText(record, QStringLiteral("Name"), loop.name);
     setText(record, QStringLiteral("Length"), SResourceView::lengthText(loop.length));
     setNumber(record, QStringLiteral("Rating"), loop.rating);
@@ -177,6 +172,16 @@ QSqlRecord loopRecord(const stLoop& loop)
     setText(record, QStringLiteral("Tags"), loop.tags);
     setText(record, QStringLiteral("temppath"), loop.tempPath);
     setText(record, QStringLiteral("filepath"), loop.filePath);
+}
+
+// A loops record (without id) holding a loop; the caller says where it goes.
+QSqlRecord loopRecord(const stLoop& loop)
+{
+    QSqlRecord record = SDatabaseManager::database().record(kLoopsTable);
+    record.remove(record.indexOf(QStringLiteral("id")));
+    setText(record, QStringLiteral("isvalid"), QStringLiteral("true"));
+    setText(record, QStringLiteral("inlibrary"), QStringLiteral("false"));
+    fillLoopColumns(record, loop);
     return record;
 }
 
@@ -234,6 +239,11 @@ SResourceView* SResourceView::instance(const QString& title, QWidget* parent, Qt
     if (!singleton())
         singleton() = new SResourceView(title, parent, flags);
     return singleton();
+}
+
+SResourceView* SResourceView::existing()
+{
+    return singleton().data();
 }
 
 int SResourceView::slotsForModel(const QString& modelName)
@@ -388,6 +398,33 @@ void SResourceView::connectLoopList(SLoopList* pLoopList)
     connect(pLoopList, &SLoopList::renamed, this, &SResourceView::onRenamedLoopList, Qt::UniqueConnection);
     connect(pLoopList, &SLoopList::colorChanged, this, &SResourceView::onChangedLoopListColor, Qt::UniqueConnection);
     connect(pLoopList, &SLoopList::copied, this, &SResourceView::looplistCopied, Qt::UniqueConnection);
+}
+
+void SResourceView::adoptLoopList(SLoopList* pLoopList, int id, bool created)
+{
+    // A new LoopList took the next colour; one shown again kept its own.
+    if (created)
+        SLoopList::takeNextColorIndex();
+    pLoopList->setId(id);
+    connectLoopList(pLoopList);
+}
+
+void SResourceView::discardLoopList(SLoopList* pLoopList, bool created)
+{
+    m_loopListsLayout->removeWidget(pLoopList);
+    pLoopList->hide();
+    if (created)
+        pLoopList->deleteLater();
+}
+
+void SResourceView::announceLoopList(SLoopList* pLoopList)
+{
+    Q_EMIT loopListMousePressed(pLoopList);
+    m_currentLoopList = pLoopList;
+    QCoreApplication::processEvents();
+    Q_EMIT loopListCreated(pLoopList);
+    Q_EMIT loopListSelected(pLoopList);
+    updateSendActions(true);
 }
 
 QList<SLoopList*> SResourceView::loopLists() const
@@ -545,17 +582,11 @@ SLoopList* SResourceView::createEmptyLoopList(SLoopList* pLoopList, int iWidgetI
     SDatabaseManager* db = SDatabaseManager::instance();
     if (!db || !db->insertRow(SDatabaseManager::E_TABLE_LOOPLISTS, {QString::number(color), strName}, id)) {
         SLOG_WARN("SqlError: %s", qUtf8Printable(db ? db->lastError().text() : QString()));
-        m_loopListsLayout->removeWidget(list);
-        list->hide();
-        if (created)
-            list->deleteLater();
+        discardLoopList(list, created);
         reportFailure(tr("The LoopList '%1' could not be created.").arg(strName));
         return nullptr;
     }
-    if (created)
-        SLoopList::takeNextColorIndex();
-    list->setId(id);
-    connectLoopList(list);
+    adoptLoopList(list, id, created);
     Q_EMIT loopListCreated(list);
     m_currentLoopList = list;
     QCoreApplication::processEvents();
@@ -626,10 +657,7 @@ SLoopList* SResourceView::onClickedDuplicateLoopList(SLoopList* pLoopListToDupli
     list->setFocusPolicy(Qt::StrongFocus);
 
     const auto fail = [&]() -> SLoopList* {
-        m_loopListsLayout->removeWidget(list);
-        list->hide();
-        if (created)
-            list->deleteLater();
+        discardLoopList(list, created);
         reportFailure(tr("The LoopList '%1' could not be duplicated.").arg(source->name()));
         return nullptr;
     };
@@ -656,16 +684,8 @@ SLoopList* SResourceView::onClickedDuplicateLoopList(SLoopList* pLoopListToDupli
     if (transaction.isActive() && !transaction.commit())
         return fail();
 
-    if (created)
-        SLoopList::takeNextColorIndex();
-    list->setId(id);
-    connectLoopList(list);
-    Q_EMIT loopListMousePressed(list);
-    m_currentLoopList = list;
-    QCoreApplication::processEvents();
-    Q_EMIT loopListCreated(list);
-    Q_EMIT loopListSelected(list);
-    updateSendActions(true);
+    adoptLoopList(list, id, created);
+    announceLoopList(list);
     return list;
 }
 
@@ -817,21 +837,13 @@ SLoopList* SResourceView::createNewLoopList(const QList<stLoop>& loops, const QS
         ok = run(sql, "record(after generate): %s");
     }
     if (!ok || (transaction.isActive() && !transaction.commit())) {
-        m_loopListsLayout->removeWidget(list);
-        list->deleteLater();
+        discardLoopList(list, true);
         reportFailure(tr("The LoopList '%1' could not be created.").arg(name));
         return nullptr;
     }
-    SLoopList::takeNextColorIndex();
-    list->setId(id);
-    connectLoopList(list);
+    adoptLoopList(list, id, true);
     list->onReturnPressed();
-    Q_EMIT loopListMousePressed(list);
-    m_currentLoopList = list;
-    QCoreApplication::processEvents();
-    Q_EMIT loopListCreated(list);
-    Q_EMIT loopListSelected(list);
-    updateSendActions(true);
+    announceLoopList(list);
     refreshContent();
     return list;
 }
@@ -849,10 +861,11 @@ void SResourceView::onDeviceDetected(const stDeviceData* pDeviceData)
     SLOG_ENTER();
     if (!pDeviceData)
         return;
-    // The worker hands the record over to us.
-    m_deviceRecord.reset(pDeviceData);
+    // At most one pedal: a node left from an earlier detection goes first.
     if (m_deviceNode)
         onDeviceRemoved();
+    // The worker hands the record over to us.
+    m_deviceRecord.reset(pDeviceData);
     m_devicePresent = true;
     if (m_refreshAction)
         m_refreshAction->setVisible(true);
@@ -1220,24 +1233,9 @@ void SResourceView::copyListToDevice(const QList<QSqlRecord>& records, const QSt
             }
 
             setNull(row, {QStringLiteral("looplistid")});
-            setText(row, QStringLiteral("Name"), loop.name);
+            fillLoopColumns(row, loop);
+            // The LoopList's own length text, not one recomputed through a float.
             setText(row, QStringLiteral("Length"), record.value(QStringLiteral("Length")).toString());
-            setNumber(row, QStringLiteral("Rating"), loop.rating);
-            setText(row, QStringLiteral("Description"), loop.description);
-            setText(row, QStringLiteral("Artist"), loop.artist);
-            setText(row, QStringLiteral("Genre"), loop.genre);
-            setText(row, QStringLiteral("Tags"), loop.tags);
-            setText(row, QStringLiteral("StopMode"), loop.stopMode);
-            setText(row, QStringLiteral("RhythmType"), loop.rhythmType);
-            setNumber(row, QStringLiteral("bpMeasure"), loop.beatsPerMeasure);
-            setNumber(row, QStringLiteral("bpMinute"), SDatabaseManager::bpMinuteFromTempo(loop.beatsPerMinute));
-            setText(row, QStringLiteral("isReversed"), boolText(loop.reversed));
-            setText(row, QStringLiteral("isLoop"), boolText(loop.loop));
-            setNumber(row, QStringLiteral("settingsVersion"), loop.settingsVersion);
-            setNumber(row, QStringLiteral("audioVersion"), loop.audioVersion);
-            setText(row, QStringLiteral("guidoriginal"), loop.originId);
-            setText(row, QStringLiteral("guidpatch"), loop.patchId);
-            setText(row, QStringLiteral("guidphrase"), loop.phraseId);
             setText(row, QStringLiteral("temppath"), staged);
             setText(row, QStringLiteral("filepath"), devicePath);
             setText(row, QStringLiteral("isvalid"), QStringLiteral("true"));

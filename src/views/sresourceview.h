@@ -66,6 +66,8 @@ public:
     static SResourceView* instance(const QString& title = QString(), QWidget* parent = nullptr,
                                    Qt::WindowFlags flags = Qt::WindowFlags());
     ~SResourceView() override;
+    // The resource view if it exists; never creates one.
+    static SResourceView* existing();
 
     // Slots per memory of a pedal model (99 for names not in the model table).
     static int slotsForModel(const QString& modelName);
@@ -155,6 +157,12 @@ private:
     SResourceView(const QString& title, QWidget* parent, Qt::WindowFlags flags);
     void loadLoopLists();
     void connectLoopList(SLoopList* pLoopList);
+    // A LoopList whose row is stored takes its id (and a new one its colour) and is connected.
+    void adoptLoopList(SLoopList* pLoopList, int id, bool created);
+    // Selects a LoopList just made with its rows and tells the content view about it.
+    void announceLoopList(SLoopList* pLoopList);
+    // A LoopList whose row could not be stored leaves the list again.
+    void discardLoopList(SLoopList* pLoopList, bool created);
     // Shows or hides the two send actions for a selected LoopList.
     void updateSendActions(bool loopListShown);
     void hideSendActions();

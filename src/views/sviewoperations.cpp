@@ -8,7 +8,8 @@ void SViewOperations::copyListToDevice(void* request, QString& currentName, QStr
     auto* copy = static_cast<stLoopListCopyRequest*>(request);
     if (!copy)
         return;
-    SResourceView::instance()->copyListToDevice(copy->records, copy->modelName, error, copy->internal, &currentName);
+    if (SResourceView* view = SResourceView::existing())
+        view->copyListToDevice(copy->records, copy->modelName, error, copy->internal, &currentName);
 }
 
 bool SViewOperations::writeToDevice(void* request, QString& error)
@@ -30,13 +31,14 @@ void* SViewOperations::createLoopListWithRecords(void* request)
     auto* create = static_cast<stLoopListCreateRequest*>(request);
     if (!create)
         return nullptr;
-    return SResourceView::instance()->createLoopListWithRecords(create->loopList, create->records);
+    SResourceView* view = SResourceView::existing();
+    return view ? view->createLoopListWithRecords(create->loopList, create->records) : nullptr;
 }
 
 void SViewOperations::updateDBWithDeviceLoops(stDeviceData* device, bool internal)
 {
-    if (device)
-        SResourceView::instance()->updateDBWithDeviceLoops(device, internal);
+    if (SResourceView* view = SResourceView::existing(); view && device)
+        view->updateDBWithDeviceLoops(device, internal);
 }
 
 void SViewOperations::applySynchronization(void* table)

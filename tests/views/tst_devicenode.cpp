@@ -18,6 +18,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -40,6 +42,8 @@ private:
     };
     std::unique_ptr<Pedal> makePedal(const QString& model, bool external, quint32 internalKiB = 8 * 1024);
     bool startPedal(Pedal& pedal);
+    // Starts the pedal and lets the worker find it; the node the resource view shows.
+    SDeviceNode* detect(Pedal& pedal);
     static bool makeSlot(const Pedal& pedal, bool internal, int slot, const QString& name);
     static QList<int> pedalSlots(const Pedal& pedal, bool internal);
     static QStringList deviceRows(bool internal);
@@ -163,6 +167,14 @@ QStringList TestDeviceNode::deviceRows(bool internal)
     return result;
 }
 
+SDeviceNode* TestDeviceNode::detect(Pedal& pedal)
+{
+    if (!startPedal(pedal))
+        return nullptr;
+    poll();
+    return view()->deviceNode();
+}
+
 void TestDeviceNode::poll()
 {
     SEvent event(SEvent::E_POLL_DEVICE);
@@ -259,6 +271,20 @@ void TestDeviceNode::detectionMirrorsBothMemories()
     QCOMPARE(SDatabaseManager::tempoFromBpMinute(kick.value(QStringLiteral("bpMinute")).toLongLong()), 96.5f);
     QVERIFY(kick.value(QStringLiteral("filepath")).toString().endsWith(QStringLiteral("Patch01/PhraseA/phrase.wav")));
 
+    // A right click on the dock offers Refresh Device while the pedal is there.
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), view()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(view(), &menuEvent);
+    QMenu* menu = view()->contextMenu();
+    QVERIFY(menu);
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << action->text();
+    QCOMPARE(texts.first(), QStringLiteral("Refresh Device"));
+    QVERIFY(texts.contains(m_window->toolbar()->actionById(SToolbar::E_ACTION_SYNCHRONIZE)->text()));
+    QVERIFY(texts.contains(QStringLiteral("Add New LoopList")));
+    QVERIFY(view()->refreshAction()->isVisible());
+    menu->close();
+
     // The pedal goes away: its node and its rows go too.
     m_pedal->sim.reset();
     poll();
@@ -266,14 +292,13 @@ void TestDeviceNode::detectionMirrorsBothMemories()
     QVERIFY(!view()->deviceNode());
     QVERIFY(!view()->isDevicePresent());
     QCOMPARE(count(QStringLiteral("deviceid IS NOT NULL")), 0);
+    QVERIFY(!view()->refreshAction()->isVisible());
 }
 
 void TestDeviceNode::modelWithoutExternalMemory()
 {
     m_pedal = makePedal(QStringLiteral("Ostino Alto"), false);
-    QVERIFY(startPedal(*m_pedal));
-    poll();
-    SDeviceNode* node = view()->deviceNode();
+    SDeviceNode* node = detect(*m_pedal);
     QVERIFY(node);
     QVERIFY(!node->hasExternalMemory());
     QVERIFY(node->externalNode()->isHidden());
@@ -317,9 +342,7 @@ void TestDeviceNode::copyToSmallerModelAsks()
     QFETCH(int, questions);
     QFETCH(int, written);
     m_pedal = makePedal(QStringLiteral("Ostino Alto"), false);
-    QVERIFY(startPedal(*m_pedal));
-    poll();
-    QVERIFY(view()->deviceNode());
+    QVERIFY(detect(*m_pedal));
     QList<int> all;
     for (int slot = 1; slot <= 200; ++slot)
         all << slot;
@@ -377,9 +400,7 @@ void TestDeviceNode::copyLeavesPedalAndLibraryAgreeing()
     m_pedal = makePedal(QStringLiteral("Ostino Alto HD"), false, capacityKiB);
     for (int slot : oldSlots)
         QVERIFY(makeSlot(*m_pedal, true, slot, QStringLiteral("Old%1").arg(slot)));
-    QVERIFY(startPedal(*m_pedal));
-    poll();
-    QVERIFY(view()->deviceNode());
+    QVERIFY(detect(*m_pedal));
     SLoopList* list = loopListWith(listSlots, m_files.filePath(file));
     QVERIFY(list);
     if (!failPattern.isEmpty()) {
@@ -412,7 +433,10 @@ void TestDeviceNode::copyLeavesPedalAndLibraryAgreeing()
     }
     // ... and reading it afresh ("Refresh Device") finds exactly that.
     QSignalSpy removed(view(), &SResourceView::deviceRemoved);
-    view()->refreshDevice();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), view()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(view(), &menuEvent);
+    view()->contextMenu()->close();
+    view()->refreshAction()->trigger();
     QCOMPARE(removed.count(), 1);
     QVERIFY(!view()->deviceNode());
     QCOMPARE(count(QStringLiteral("deviceid IS NOT NULL")), 0);
@@ -424,9 +448,7 @@ void TestDeviceNode::copyLeavesPedalAndLibraryAgreeing()
 void TestDeviceNode::sendActionsAndDrop()
 {
     m_pedal = makePedal(QStringLiteral("Ostino Alto XT"), true);
-    QVERIFY(startPedal(*m_pedal));
-    poll();
-    SDeviceNode* node = view()->deviceNode();
+    SDeviceNode* node = detect(*m_pedal);
     QVERIFY(node);
     SLoopList* list = loopListWith({1}, m_files.filePath(QStringLiteral("tiny.wav")));
     QVERIFY(list);

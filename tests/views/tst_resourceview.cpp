@@ -1,4 +1,6 @@
 #include "app/stoolbar.h"
+#include "device/sevent.h"
+#include "views/sprogressdialog.h"
 #include "views/scontentview.h"
 #include "views/slooplist.h"
 #include "tst_resourceviewfixture.h"
@@ -363,7 +365,7 @@ void TestResourceView::editsGoThroughHandler()
     const int lists = view()->loopLists().size();
 
     view()->onClickedAddLoopList();
-    list->onDeleteClicked();
+    QTest::keyClick(list, Qt::Key_Delete);
     m_window->toolbar()->actionById(SToolbar::E_ACTION_DUPLICATE_LOOPLIST)->trigger();
 
     // Nothing is performed here: the handler (the undo stack) does it.
@@ -404,7 +406,11 @@ void TestResourceView::createWithRecordsFillsSlots()
         "('true','true',NULL,NULL,3,'O''Brien','/tmp/a.wav'), ('true','false','/dev/x','internal',4,'B','/tmp/b.wav')")));
     const QList<QSqlRecord> records = rows(QStringLiteral("SELECT * FROM loops ORDER BY \"Loop #\""));
     QCOMPARE(records.size(), 2);
-    QCOMPARE(view()->createLoopListWithRecords(list, records), list);
+    // As the undo commands do it: through the device worker, under a progress dialog.
+    stLoopListCreateRequest request {list, records};
+    SProgressDialog dialog(SEvent::E_CREATE_LOOPLIST, &request, m_window);
+    dialog.execProgress();
+    QCOMPARE(dialog.pointerResult, static_cast<void*>(list));
     QCOMPARE(count(QStringLiteral("looplistid=%1").arg(list->id())), 200);
     QCOMPARE(count(QStringLiteral("looplistid=%1 AND isvalid='true' AND inlibrary='false' AND deviceid IS NULL AND "
                                   "storagepath IS NULL")
