@@ -67,6 +67,7 @@ private Q_SLOTS:
     void identityAndProperties();
     void modelFigures_data();
     void modelFigures();
+    void waveLengthNeedsChannels();
     void foldersAndEntries();
     void propertyKindMismatch();
     void notConnected_data();
@@ -168,6 +169,26 @@ void TestAmbermeshClient::modelFigures()
     QCOMPARE(link.client().remoteWaveLength(PedalLink::onDevice(QStringLiteral("Patch02/PhraseA/phrase.wav")), &length),
              -1);
     QCOMPARE(length, 0.0f);
+}
+
+void TestAmbermeshClient::waveLengthNeedsChannels()
+{
+    PedalLink link;
+    QString error;
+    QVERIFY2(link.start(&error), qPrintable(error));
+    QVERIFY(PedalLink::writeFile(link.internalDir() + QStringLiteral("/phrase.wav"), waveHeader(88200)));
+    // A pedal that reports no audio channels: the length would be a division by zero.
+    link.pedal().setAnswerFilter([](const QByteArray& r, const QByteArray& a) {
+        const bool channelQuestion = r.at(0) == 26 && r.endsWith(QByteArray::fromHex("0700"));
+        return QList<QByteArray>{channelQuestion ? SPedalWireWriter(27, serialOf(r)).u16(7).u32(0).message() : a};
+    });
+    float seconds = -1.0f;
+    QCOMPARE(link.client().remoteWaveLength(PedalLink::onDevice(QStringLiteral("phrase.wav")), &seconds), -1);
+    QCOMPARE(seconds, 0.0f);
+    QCOMPARE(link.pedal().stats().requestsById.value(10), 0); // the file was not even opened
+    link.pedal().setAnswerFilter({});
+    QCOMPARE(link.client().remoteWaveLength(PedalLink::onDevice(QStringLiteral("phrase.wav")), &seconds), 0);
+    QCOMPARE(seconds, 0.5f);
 }
 
 void TestAmbermeshClient::foldersAndEntries()
