@@ -1123,6 +1123,12 @@ void SResourceView::copyListToDevice(const QList<QSqlRecord>& records, const QSt
         return true;
     };
 
+    const auto reportMemory = [&] {
+        stDeviceData status;
+        handler->readMemoryStatus(&status);
+        Q_EMIT memoryInfo(status.freeInternal, status.usedInternal, status.freeExternal, status.usedExternal);
+    };
+
     for (int i = 0; i < count && error.isEmpty(); ++i) {
         if (!m_devicePresent) {
             error = tr("The device was disconnected before all loops were copied.");
@@ -1241,9 +1247,10 @@ void SResourceView::copyListToDevice(const QList<QSqlRecord>& records, const QSt
             setText(row, QStringLiteral("isvalid"), QStringLiteral("true"));
             writeRow(row);
         }
-        stDeviceData status;
-        handler->readMemoryStatus(&status);
-        Q_EMIT memoryInfo(status.freeInternal, status.usedInternal, status.freeExternal, status.usedExternal);
+        reportMemory();
     }
+    // A copy that stopped early may still have changed the figures.
+    if (!error.isEmpty())
+        reportMemory();
     m_lastCopyError = error;
 }

@@ -68,6 +68,7 @@ private Q_SLOTS:
     void copyLeavesPedalAndLibraryAgreeing_data();
     void copyLeavesPedalAndLibraryAgreeing();
     void sendActionsAndDrop();
+    void quotesInPedalNames();
 };
 
 void TestDeviceNode::initTestCase()
@@ -376,15 +377,21 @@ void TestDeviceNode::copyLeavesPedalAndLibraryAgreeing_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("failPattern");
     QTest::addColumn<QList<int>>("expected");
+    QTest::addColumn<QList<int>>("written");
     QTest::addColumn<QString>("error");
     QTest::newRow("empty slots empty the pedal's") << QList<int> {2} << QList<int> {1, 2, 3} << 8192u << "tiny.wav"
-                                                   << "" << QList<int> {2} << "";
+                                                   << "" << QList<int> {2} << QList<int> {2} << "";
     QTest::newRow("out of space") << QList<int> {1, 2, 3} << QList<int> {} << 2048u << "loop.wav" << ""
-                                  << QList<int> {1, 2}
+                                  << QList<int> {1, 2} << QList<int> {1, 2}
                                   << "There is not enough space on internal storage to copy the file "
                                      "'<b>loop.wav</b>'. Please free some space and try again.";
+    QTest::newRow("unreadable audio") << QList<int> {1, 2} << QList<int> {2} << 8192u << "missing.wav" << ""
+                                      << QList<int> {2} << QList<int> {}
+                                      << "The file '<b>missing.wav</b>' for slot 1 could not be converted to the "
+                                         "device format.";
     QTest::newRow("pedal refuses a write") << QList<int> {1, 2, 3, 4} << QList<int> {3, 6} << 8192u << "tiny.wav"
                                            << "Patch03/PhraseA/phrase.wav" << QList<int> {1, 2, 6}
+                                           << QList<int> {1, 2}
                                            << "The loop '<b>New3</b>' could not be written to slot 3 of the device.";
 }
 
@@ -396,6 +403,7 @@ void TestDeviceNode::copyLeavesPedalAndLibraryAgreeing()
     QFETCH(QString, file);
     QFETCH(QString, failPattern);
     QFETCH(QList<int>, expected);
+    QFETCH(QList<int>, written);
     QFETCH(QString, error);
     m_pedal = makePedal(QStringLiteral("Ostino Alto HD"), false, capacityKiB);
     for (int slot : oldSlots)
@@ -426,8 +434,7 @@ void TestDeviceNode::copyLeavesPedalAndLibraryAgreeing()
     const QStringList mirrored = deviceRows(true);
     QCOMPARE(mirrored.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
-        const QString name =
-            listSlots.contains(expected.at(i)) ? QStringLiteral("New%1") : QStringLiteral("Old%1");
+        const QString name = written.contains(expected.at(i)) ? QStringLiteral("New%1") : QStringLiteral("Old%1");
         QVERIFY2(mirrored.at(i).startsWith(QStringLiteral("%1|%2|").arg(expected.at(i)).arg(name.arg(expected.at(i)))),
                  qPrintable(mirrored.at(i)));
     }
@@ -491,6 +498,31 @@ void TestDeviceNode::sendActionsAndDrop()
     // A deleted LoopList is forgotten by the node it was sent to.
     QVERIFY(view()->onClickedRemoveLoopList(list) >= 0);
     QVERIFY(!node->externalNode()->lastCopiedLoopList());
+}
+
+void TestDeviceNode::quotesInPedalNames()
+{
+    // Names the pedal reports go into SQL as values, never as statement text.
+    m_pedal = makePedal(QStringLiteral("O'Hara \"Special\""), true);
+    QVERIFY(makeSlot(*m_pedal, true, 4, QStringLiteral("Rock'n'Roll")));
+    SDeviceNode* node = detect(*m_pedal);
+    QVERIFY(node);
+    QCOMPARE(node->deviceName(), QStringLiteral("O'Hara \"Special\""));
+    QCOMPARE(count(QStringLiteral("devicename='O''Hara \"Special\"' AND storagepath='internal'")), 99);
+    QCOMPARE(deviceRows(true), QStringList {QStringLiteral("4|Rock'n'Roll|patch-Rock'n'Roll")});
+
+    SLoopList* list = addLoopList(QStringLiteral("Quotes"));
+    QVERIFY(list);
+    QVERIFY(fillSlot(list->id(), 1, QStringLiteral("It's \"live\""), m_files.filePath(QStringLiteral("tiny.wav"))));
+    BoxAnswerer boxes({QMessageBox::Yes, QMessageBox::Yes});
+    QVERIFY(view()->sendLoopListToDevice(list->id(), true));
+    QCOMPARE(pedalSlots(*m_pedal, true), QList<int> {1});
+    QCOMPARE(deviceRows(true).size(), 1);
+    QVERIFY(deviceRows(true).first().startsWith(QStringLiteral("1|It's \"live\"|")));
+
+    m_pedal->sim.reset();
+    poll();
+    QCOMPARE(count(QStringLiteral("deviceid IS NOT NULL")), 0);
 }
 
 QTEST_MAIN(TestDeviceNode)
