@@ -314,6 +314,18 @@ void SLoopList::onCopyClicked()
     Q_EMIT copied(this);
 }
 
+bool SLoopList::event(QEvent* event)
+{
+    // Delete on a focused LoopList deletes the LoopList, not the loops the tool bar's
+    // Delete shortcut would take.
+    if (event->type() == QEvent::ShortcutOverride && !m_isLibrary && !isRenaming() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void SLoopList::mousePressEvent(QMouseEvent* event)
 {
     setStyleSheet(kSelectedPressed);
