@@ -920,7 +920,8 @@ void SResourceView::onDeviceDetected(const stDeviceData* pDeviceData)
 void SResourceView::updateDBWithDeviceLoops(stDeviceData* pDeviceData, bool internal)
 {
     SLOG_SCOPE();
-    if (!pDeviceData)
+    // Without a port nothing was read: the record still holds the other memory's loops.
+    if (!pDeviceData || !SDeviceHandler::instance()->port())
         return;
     // A pedal without a card has no external slots.
     if (!internal && !pDeviceData->hasExternalMemory)
@@ -1136,10 +1137,14 @@ void SResourceView::copyListToDevice(const QList<QSqlRecord>& records, const QSt
         }
         const QSqlRecord& record = records.at(i);
         const int slot = record.value(QStringLiteral("Loop #")).toInt();
-        QSqlRecord row;
-        if (slot < 1 || !deviceRow(slot, row)) {
-            SLOG_WARN("No device slot %d for record %d", slot, i);
+        if (slot < 1)
             continue;
+        QSqlRecord row;
+        if (!deviceRow(slot, row)) {
+            // Without its mirror row the slot could be written but not shown.
+            error = tr("Slot %1 of the device is missing from the library. Please refresh the device and try again.")
+                        .arg(slot);
+            break;
         }
         const bool slotHoldsLoop = row.value(QStringLiteral("isvalid")).toString() == QLatin1String("true");
         if (record.value(QStringLiteral("isvalid")).toString() != QLatin1String("true")) {
