@@ -27,13 +27,24 @@ PedalLink::~PedalLink()
 
 bool PedalLink::start(QString* error)
 {
-    if (!m_pedal->open(error) || !m_pedal->start())
-        return false;
-    m_port.setPortName(m_pedal->portPath());
-    if (!m_port.open(QIODevice::ReadWrite)) {
+    // A pseudo-terminal number is free again as soon as its pedal vanishes, while
+    // the port that had it open may still hold its lock file for a moment. When a
+    // test running in parallel meets such a lock, its pedal takes another number;
+    // the refused one is kept open meanwhile so it cannot come round again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!m_pedal->open(error) || !m_pedal->start())
+            return false;
+        m_port.setPortName(m_pedal->portPath());
+        if (m_port.open(QIODevice::ReadWrite))
+            break;
         *error = m_port.errorString();
-        return false;
+        if (m_port.error() != QSerialPort::PermissionError)
+            return false;
+        m_refused.push_back(std::move(m_pedal));
+        m_pedal = std::make_unique<SPedalSimulator>(m_config);
     }
+    if (!m_port.isOpen())
+        return false;
     m_port.setBaudRate(QSerialPort::Baud115200);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 // A virtual pedal on a pseudo-terminal, served on its own thread, and the
 // program's client on the port end, opened with the pedal's line settings.
@@ -40,6 +41,7 @@ private:
     QTemporaryDir m_root;
     SPedalConfig m_config;
     std::unique_ptr<SPedalSimulator> m_pedal;
+    std::vector<std::unique_ptr<SPedalSimulator>> m_refused;
     QSerialPort m_port;
     AmbermeshClient m_client;
 };

@@ -347,10 +347,11 @@ bool SPedalSimulator::writeAll(const char* data, qsizetype size, int largestChun
 void SPedalSimulator::vanish()
 {
     // The pedal is unplugged: both ends of the line go, the port path disappears.
+    // Marked first: whoever notices the closed line may ask right away.
+    m_vanished = true;
     for (int* fd : {&m_master, &m_slaveKeep}) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
     }
-    m_vanished = true;
 }
