@@ -11,6 +11,7 @@
 // pedal and program sharing the CPUs are printed too.
 
 #include "device/ambermeshclient.h"
+#include "sbareexchange.h"
 #include "spedalsimulator.h"
 
 #include <QCoreApplication>
@@ -23,15 +24,12 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <limits>
-#include <poll.h>
 #include <pthread.h>
 #include <sched.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 constexpr qint64 mib = 1024 * 1024;
@@ -99,38 +97,6 @@ bool resetPeak()
     return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }
 
-// The bare exchange, host end: raw writes and reads on the port's descriptor.
-bool bareExchange(int fd, int requestSize, int answerSize, int count)
-{
-    const QByteArray request(requestSize, '\x5a');
-    QByteArray answer(answerSize, Qt::Uninitialized);
-    for (int i = 0; i < count; ++i) {
-        for (int done = 0; done < requestSize;) {
-            const ssize_t n = ::write(fd, request.constData() + done, size_t(requestSize - done));
-            if (n > 0) {
-                done += int(n);
-                continue;
-            }
-            if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return false;
-            pollfd out{fd, POLLOUT, 0};
-            if (poll(&out, 1, 2000) <= 0)
-                return false;
-        }
-        for (int got = 0; got < answerSize;) {
-            pollfd in{fd, POLLIN, 0};
-            if (poll(&in, 1, 2000) <= 0)
-                return false;
-            const ssize_t n = ::read(fd, answer.data() + got, size_t(answerSize - got));
-            if (n > 0)
-                got += int(n);
-            else if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return false;
-        }
-    }
-    return true;
-}
-
 double mibPerSecond(qint64 bytes, qint64 nanoseconds)
 {
     return double(bytes) / double(mib) / (double(nanoseconds) / 1e9);
@@ -178,7 +144,7 @@ Figures timeRounds(AmbermeshClient& client, SPedalSimulator& pedal, int fd, cons
         *ours = timer.nsecsElapsed();
         pedal.setBareExchange(requestSize, answerSize);
         timer.start();
-        const bool ok = bareExchange(fd, requestSize, answerSize, blocks);
+        const bool ok = SBareExchange::run(fd, requestSize, answerSize, blocks);
         *bare = timer.nsecsElapsed();
         pedal.setBareExchange(0, 0);
         return ok;

@@ -13,6 +13,7 @@
 #include "device/sloopdocuments.h"
 #include "device/svirtualportdiscovery.h"
 #include "sdemoloops.h"
+#include "sbareexchange.h"
 #include "spedalsimulator.h"
 
 #include <QCoreApplication>
@@ -23,11 +24,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include <cerrno>
 #include <cstdio>
 #include <limits>
-#include <poll.h>
-#include <unistd.h>
 
 namespace {
 constexpr int slotCount = 99;
@@ -38,38 +36,6 @@ void quiet(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type >= QtWarningMsg)
         std::fprintf(stderr, "%s\n", qUtf8Printable(message));
-}
-
-// The same stop-and-wait exchange as the client's, without any protocol code.
-bool bareExchange(int fd, int requestSize, int answerSize, int count)
-{
-    const QByteArray request(requestSize, '\x5a');
-    QByteArray answer(answerSize, Qt::Uninitialized);
-    for (int i = 0; i < count; ++i) {
-        for (int done = 0; done < requestSize;) {
-            const ssize_t n = ::write(fd, request.constData() + done, size_t(requestSize - done));
-            if (n > 0) {
-                done += int(n);
-                continue;
-            }
-            if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return false;
-            pollfd out {fd, POLLOUT, 0};
-            if (poll(&out, 1, 2000) <= 0)
-                return false;
-        }
-        for (int got = 0; got < answerSize;) {
-            pollfd in {fd, POLLIN, 0};
-            if (poll(&in, 1, 2000) <= 0)
-                return false;
-            const ssize_t n = ::read(fd, answer.data() + got, size_t(answerSize - got));
-            if (n > 0)
-                got += int(n);
-            else if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return false;
-        }
-    }
-    return true;
 }
 
 // A slot as the pedal keeps it; the audio is sparse (only its header is read).
@@ -180,7 +146,7 @@ int main(int argc, char** argv)
     for (int round = 0; round < rounds && ok; ++round) {
         pedal.setBareExchange(requestSize, answerSize);
         timer.start();
-        ok = bareExchange(fd, requestSize, answerSize, int(requests));
+        ok = SBareExchange::run(fd, requestSize, answerSize, int(requests));
         bestBare = qMin(bestBare, timer.nsecsElapsed());
         pedal.setBareExchange(0, 0);
     }
