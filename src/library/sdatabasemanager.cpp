@@ -18,6 +18,25 @@ QPointer<SDatabaseManager>& published()
     static QPointer<SDatabaseManager> manager;
     return manager;
 }
+
+// Indexes for the views' filters and default sorts (library by name, LoopList and
+// device slots by number). Not part of the stored format: an existing library
+// gains them when it is opened.
+void createIndexes(QSqlDatabase& db)
+{
+    if (!db.isOpen() || !db.tables().contains(QStringLiteral("loops")))
+        return;
+    static const char* const statements[] = {
+        "CREATE INDEX IF NOT EXISTS loops_library_name ON loops (inlibrary, Name)",
+        "CREATE INDEX IF NOT EXISTS loops_looplist_slot ON loops (looplistid, \"Loop #\")",
+        "CREATE INDEX IF NOT EXISTS loops_device_slot ON loops (deviceid, storagepath, \"Loop #\")",
+    };
+    for (const char* statement : statements) {
+        QSqlQuery query(db);
+        if (!query.exec(QLatin1String(statement)))
+            SLOG_WARN("Sql Error: %s", qUtf8Printable(query.lastError().text()));
+    }
+}
 } // namespace
 
 const QString SDatabaseManager::connectionName = QStringLiteral("Spoolbox");
@@ -85,7 +104,9 @@ bool SDatabaseManager::openDatabase()
     db.setUserName(kUserName);
     db.setPassword(kPassword);
     SLOG_EXIT();
-    return db.open(kUserName, kPassword);
+    const bool opened = db.open(kUserName, kPassword);
+    createIndexes(db);
+    return opened;
 }
 
 bool SDatabaseManager::execute(QSqlQuery& query, const QString& statement)
@@ -123,7 +144,12 @@ bool SDatabaseManager::createTable(int table, const QString& statement)
     default:
         return false;
     }
-    return execute(sql);
+    const bool created = execute(sql);
+    if (created && table == E_TABLE_LOOPS) {
+        QSqlDatabase db = database();
+        createIndexes(db);
+    }
+    return created;
 }
 
 bool SDatabaseManager::insertRow(int table, const QStringList& values, int& id, const QString& statement)
