@@ -23,6 +23,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLayout>
@@ -108,6 +109,69 @@ bool isTrueText(const QVariant& value)
     return value.toString() == QLatin1String("true");
 }
 
+// A pane's model: the loop table model with its per-row answers (missing file,
+// empty slot, what may be selected and edited) kept until the rows are read again.
+// Painting asks for them for every cell, and each answer reads the whole row and
+// looks for its file on disk.
+class SPaneModel : public SSqlTableModel
+{
+public:
+    SPaneModel(QObject* parent, const QSqlDatabase& db) : SSqlTableModel(parent, db)
+    {
+        auto forgetAll = [this] { m_rows.clear(); };
+        QObject::connect(this, &QAbstractItemModel::modelReset, this, forgetAll);
+        QObject::connect(this, &QAbstractItemModel::layoutChanged, this, forgetAll);
+        QObject::connect(this, &QAbstractItemModel::rowsRemoved, this, forgetAll);
+        QObject::connect(this, &QAbstractItemModel::rowsMoved, this, forgetAll);
+        QObject::connect(this, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int) {
+            m_rows.removeIf([first](const auto& entry) { return entry.key() >= first; });
+        });
+        QObject::connect(this, &QAbstractItemModel::dataChanged, this,
+                         [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                             for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+                                 m_rows.remove(row);
+                         });
+    }
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override
+    {
+        if (role != Qt::ForegroundRole || !index.isValid())
+            return SSqlTableModel::data(index, role);
+        // The colour is the row's: worked out once.
+        Row& row = m_rows[index.row()];
+        if (!row.hasForeground) {
+            row.foreground = SSqlTableModel::data(index, role);
+            row.hasForeground = true;
+        }
+        return row.foreground;
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        if (!index.isValid())
+            return SSqlTableModel::flags(index);
+        // Every column answers like the others but the three the model sets apart.
+        const int column = index.column();
+        const int key = column == lengthColumn || column == loopNumberColumn || column == ratingColumn ? column : -1;
+        Row& row = m_rows[index.row()];
+        auto found = row.flags.constFind(key);
+        if (found != row.flags.constEnd())
+            return *found;
+        const Qt::ItemFlags flags = SSqlTableModel::flags(index);
+        row.flags.insert(key, flags);
+        return flags;
+    }
+
+private:
+    struct Row
+    {
+        bool hasForeground = false;
+        QVariant foreground;
+        QHash<int, Qt::ItemFlags> flags;
+    };
+    mutable QHash<int, Row> m_rows;
+};
+
 // The id field alone: the key of a row.
 QSqlRecord idKey(const QVariant& id)
 {
@@ -189,7 +253,7 @@ void SContentView::buildPane(int index)
     pane.view = new STableView(pane.dock);
     pane.view->setObjectName(QStringLiteral("SContentViewTableView"));
     pane.view->horizontalHeader()->setObjectName(QStringLiteral("SContentViewHeaderView"));
-    pane.model = new SSqlTableModel(pane.view, SDatabaseManager::database());
+    pane.model = new SPaneModel(pane.view, SDatabaseManager::database());
     pane.model->setEditStrategy(QSqlTableModel::OnFieldChange);
     pane.model->setView(pane.view);
     pane.view->setModel(pane.model);
