@@ -10,11 +10,13 @@
 #include "views/sdevicenode.h"
 #include "views/slooplist.h"
 #include "views/spromptdialog.h"
+#include "views/sresourceview.h"
 #include "testenv.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QFileDialog>
@@ -96,6 +98,9 @@ private Q_SLOTS:
     void deviceMemoryShowsDeviceCommands();
     void showInExplorerOpensFolder();
     void slotRowsQuoteDeviceValues();
+    void filtersUseIndexes_data();
+    void filtersUseIndexes();
+    void resourceViewChoosesWhatIsShown();
     void promptDialog();
 };
 
@@ -230,6 +235,19 @@ void TestContentView::initTestCase()
     QVERIFY(m_files.isValid());
     // The file dialog must be one the test can answer.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    // A library made by an earlier version: the tables without any index.
+    {
+        QDir().mkpath(SDatabaseManager::databaseFolder());
+        QSqlDatabase legacy = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("legacy"));
+        legacy.setDatabaseName(SDatabaseManager::databasePath());
+        QVERIFY(legacy.open());
+        QSqlQuery create(legacy);
+        QVERIFY(create.exec(SDatabaseManager::createLoopsStatement));
+        QVERIFY(create.exec(SDatabaseManager::createLoopListsStatement));
+        create = QSqlQuery();
+        legacy.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("legacy"));
     m_window = new SMainWindow;
     m_window->initialize();
     QTRY_VERIFY(m_window->isVisible());
@@ -786,6 +804,55 @@ void TestContentView::slotRowsQuoteDeviceValues()
                                  "3 Ostino 'Quoted' false false 0"}));
     QCOMPARE(SContentView::deviceFilter(port, true),
              QStringLiteral("deviceid='COM''); DROP TABLE loops; --' AND storagepath='internal'"));
+}
+
+void TestContentView::filtersUseIndexes_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::newRow("library") << "library";
+    QTest::newRow("looplist") << "looplist";
+    QTest::newRow("internal") << "internal";
+    QTest::newRow("external") << "external";
+}
+
+void TestContentView::filtersUseIndexes()
+{
+    QFETCH(QString, source);
+    // The library opened without indexes has gained them.
+    QSqlQuery query(SDatabaseManager::database());
+    QVERIFY(query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND name IN "
+                                      "('loops_library_name', 'loops_looplist_slot', 'loops_device_slot')")));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toInt(), 3);
+
+    // Each source's rows come from an index, already in the default order.
+    show(source);
+    QVERIFY(query.exec(QStringLiteral("EXPLAIN QUERY PLAN ") + m_content->model(0)->query().lastQuery()));
+    QStringList plan;
+    while (query.next())
+        plan << query.value(3).toString();
+    const QString steps = plan.join(QStringLiteral("; "));
+    QVERIFY2(steps.contains(QLatin1String("USING INDEX")), qPrintable(steps));
+    QVERIFY2(!steps.contains(QLatin1String("TEMP B-TREE")), qPrintable(steps));
+}
+
+void TestContentView::resourceViewChoosesWhatIsShown()
+{
+    auto* resources = qobject_cast<SResourceView*>(m_window->resourceDock());
+    QVERIFY(resources);
+    resources->onClickedAddLoopList();
+    auto* created = qobject_cast<SLoopList*>(m_content->currentView()->sourceObject());
+    QVERIFY(created);
+    QCOMPARE(m_content->currentContentType(), STableView::E_CONTENT_LOOPLIST);
+    QCOMPARE(m_content->currentView()->sourceId(), created->id());
+    QVERIFY(m_content->comboBox(0)->findData(QVariant::fromValue<QObject*>(created)) >= 0);
+
+    Q_EMIT resources->librarySelected();
+    QCOMPARE(m_content->currentContentType(), STableView::E_CONTENT_LIBRARY);
+
+    resources->onClickedRemoveLoopList(created);
+    QCOMPARE(m_content->comboBox(0)->findData(QVariant::fromValue<QObject*>(created)), -1);
+    QCOMPARE(m_content->comboBox(1)->findData(QVariant::fromValue<QObject*>(created)), -1);
 }
 
 void TestContentView::promptDialog()
