@@ -43,6 +43,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 QPointer<SContentView>& singleton()
@@ -83,6 +84,12 @@ const char* const kHiddenColumns[] = {
     "filepath",    "StopMode",   "RhythmType", "bpMeasure", "bpMinute",        "isReversed",   "isLoop",
     "settingsVersion", "audioVersion", "guidoriginal", "guidpatch", "guidphrase", "filechecksum", "propchecksum",
     "temppath",
+};
+
+// Starting widths of the shown columns ("Tags", the last, takes the rest); a
+// LoopList fits beside the resource view in the smallest window.
+const std::pair<const char*, int> kColumnWidths[] = {
+    {"Loop #", 70}, {"Name", 130}, {"Length", 75}, {"Description", 100}, {"Artist", 85}, {"Genre", 75},
 };
 
 // Columns the search looks into.
@@ -274,6 +281,8 @@ void SContentView::buildPane(int index)
     pane.view->setShowGrid(false);
     QHeaderView* header = pane.view->horizontalHeader();
     header->setMinimumSectionSize(70);
+    // The stretched last column never gets narrower than the default size: keep it at the minimum.
+    header->setDefaultSectionSize(70);
     header->setStretchLastSection(true);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     pane.dock->setWidget(pane.view);
@@ -651,8 +660,16 @@ bool SContentView::showSource(int index, const Source& source)
     view->setSourceKey(source.key);
     pane.dock->setWindowTitle(source.title);
 
-    // 7. Columns and delegate.
+    // 7. Columns and delegate; names and descriptions get room the first time.
     SSqlTableModel::refreshKnownColumns(model);
+    if (!pane.widthsSet) {
+        pane.widthsSet = true;
+        for (const auto& [name, width] : kColumnWidths) {
+            const int column = model->fieldIndex(QLatin1String(name));
+            if (column >= 0)
+                view->setColumnWidth(column, width);
+        }
+    }
     if (view->itemDelegate() != pane.delegate)
         view->setItemDelegate(pane.delegate);
     if (SSqlTableModel::ratingColumn >= 0) {

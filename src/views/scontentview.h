@@ -179,6 +179,7 @@ private:
         SSqlTableModel* model = nullptr;
         SLoopDelegate* delegate = nullptr;
         QString viewFilter;
+        bool widthsSet = false;
         // Loops to select again once the model has fetched their rows.
         QSet<int> pendingIds;
     };

@@ -8,6 +8,8 @@
 SContentViewTitleBar::SContentViewTitleBar(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("SContentViewTitleBar"));
+    // The style sheet paints its background.
+    setAttribute(Qt::WA_StyledBackground, true);
     auto* layout = new QHBoxLayout(this);
     layout->addSpacing(5);
     m_leftImage = new QLabel(this);

@@ -1,20 +1,33 @@
-// Renders the main window, its tool bar and a loop table filled with sample loops to
-// PNG files, off screen, in a throw-away home folder.
+// Renders the main window with sample loops, a LoopList and a virtual pedal with
+// demo loops to PNG files, off screen, in a throw-away home folder.
 // Usage: spoolbox-screenshot OUT_DIR
 //   OUT_DIR/mainwindow.png   the whole window
+//   OUT_DIR/content-library.png, content-split.png, content-device.png
+//                            the library, a LoopList over the pedal's internal memory
+//                            in split view, and a pedal memory, at 960 x 640
+//   OUT_DIR/content-*-max.png the same in a maximised window (1920 x 1040)
 //   OUT_DIR/toolbar-left-x3.png, toolbar-right-x3.png
 //                            the tool bar in two halves, three times enlarged, Copy under the pointer
 //   OUT_DIR/icons-x4.png     every tool bar image and its hover image, four times enlarged
 //   OUT_DIR/menu-edit.png    the Edit menu
 #include "app/smainwindow.h"
 #include "app/stoolbar.h"
+#include "device/sdevicehandler.h"
+#include "device/sdevicemanagerthread.h"
+#include "device/sevent.h"
+#include "device/svirtualportdiscovery.h"
 #include "library/sdatabasemanager.h"
-#include "library/sloopdelegate.h"
-#include "library/ssqltablemodel.h"
 #include "library/stableview.h"
+#include "sdemoloops.h"
+#include "spedalsimulator.h"
+#include "views/scontentview.h"
+#include "views/scontentviewtitlebar.h"
+#include "views/sdevicenode.h"
+#include "views/sresourceview.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -101,50 +114,33 @@ void addSampleLoops(const QString& folder)
     }
 }
 
-STableView* makeLoopTable()
+// A LoopList "Live Set" whose odd slots hold the sample loops.
+void addSampleLoopList()
 {
-    auto* view = new STableView;
-    view->setObjectName(QStringLiteral("SContentViewTableView"));
-    view->horizontalHeader()->setObjectName(QStringLiteral("SContentViewHeaderView"));
-    auto* model = new SSqlTableModel(view);
-    model->setTable(QStringLiteral("loops"));
-    model->setEditStrategy(QSqlTableModel::OnFieldChange);
-    model->setFilter(QStringLiteral("inlibrary='true'"));
-    model->setSort(model->fieldIndex(QStringLiteral("Name")), Qt::AscendingOrder);
-    model->select();
-    model->setView(view);
-    view->setModel(model);
-    view->setContentType(STableView::E_CONTENT_LIBRARY);
-    view->setSourceName(QStringLiteral("Library"));
-    SSqlTableModel::refreshKnownColumns(model);
-    view->setItemDelegate(new SLoopDelegate(view));
+    QSqlQuery query(SDatabaseManager::database());
+    query.exec(QStringLiteral("INSERT INTO looplists (id, color, name) VALUES (1, 2, 'Live Set')"));
+    query.exec(QStringLiteral("INSERT INTO loops (looplistid, isvalid, inlibrary, \"Loop #\", Rating) WITH RECURSIVE "
+                              "slot(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM slot WHERE n < 200) SELECT 1, "
+                              "'false', 'false', n, 0 FROM slot"));
+    // Slots 1, 3, 5 ... hold the library's loops in the order they were added.
+    QList<int> ids;
+    query.exec(QStringLiteral("SELECT id FROM loops WHERE inlibrary='true' ORDER BY id"));
+    while (query.next())
+        ids << query.value(0).toInt();
+    for (int i = 0; i < ids.size(); ++i)
+        query.exec(QStringLiteral("UPDATE loops SET isvalid='true', (Name, Length, Rating, Description, Artist, Genre, "
+                                  "Tags, filepath) = (SELECT Name, Length, Rating, Description, Artist, Genre, Tags, "
+                                  "filepath FROM loops WHERE id=%1) WHERE looplistid=1 AND \"Loop #\"=%2")
+                       .arg(ids.at(i))
+                       .arg(2 * i + 1));
+}
 
-    view->setSortingEnabled(true);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(20);
-    view->setAlternatingRowColors(true);
-    view->setShowGrid(false);
-    view->horizontalHeader()->setMinimumSectionSize(70);
-    view->horizontalHeader()->setStretchLastSection(true);
-    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    const QStringList visible {QStringLiteral("Name"),   QStringLiteral("Length"), QStringLiteral("Rating"),
-                               QStringLiteral("Description"), QStringLiteral("Artist"), QStringLiteral("Genre"),
-                               QStringLiteral("Tags")};
-    for (int column = 0; column < model->columnCount(); ++column)
-        view->setColumnHidden(column, !visible.contains(model->record().fieldName(column)));
-    const struct
-    {
-        const char* field;
-        int width;
-    } widths[] = {{"Name", 130}, {"Length", 76}, {"Rating", 70}, {"Description", 150}, {"Artist", 96}, {"Genre", 76}};
-    for (const auto& column : widths)
-        view->setColumnWidth(model->fieldIndex(QString::fromLatin1(column.field)), column.width);
-    view->horizontalHeader()->setSectionResizeMode(SSqlTableModel::ratingColumn, QHeaderView::Fixed);
-    view->sortByColumn(model->fieldIndex(QStringLiteral("Name")), Qt::AscendingOrder);
-    view->selectRow(1);
-    return view;
+// Shows one view of the content view at a window size and saves the window.
+bool saveContent(SMainWindow& window, const QSize& size, const QString& path)
+{
+    window.resize(size);
+    settle(150);
+    return window.grab().save(path);
 }
 
 void saveIconSheet(const QString& path)
@@ -203,16 +199,70 @@ int main(int argc, char* argv[])
 
     int result = 0;
     {
+        // The library and a LoopList exist before the program starts.
+        {
+            SDatabaseManager manager;
+            manager.openDatabase();
+            manager.createTable(SDatabaseManager::E_TABLE_LOOPS);
+            manager.createTable(SDatabaseManager::E_TABLE_LOOPLISTS);
+            addSampleLoops(home + QStringLiteral("/home"));
+            addSampleLoopList();
+        }
+        // A virtual pedal with the demo loops in both memories.
+        SPedalConfig config;
+        config.internalDir = home + QStringLiteral("/pedal/internal");
+        config.externalDir = home + QStringLiteral("/pedal/external");
+        config.systemDir = home + QStringLiteral("/pedal/system");
+        for (const QString& dir : {config.internalDir, config.externalDir, config.systemDir})
+            QDir().mkpath(dir);
+        SDemoLoops::populate(config.internalDir, config.externalDir, config.model);
+        SPedalSimulator pedal(config);
+        if (!pedal.open() || !pedal.start())
+            err << "no virtual pedal: the device shots show no pedal\n";
+        else
+            SDeviceHandler::instance()->setPortDiscovery(
+                std::make_unique<SVirtualPortDiscovery>(QStringList {pedal.portPath()}));
+
         SMainWindow window;
         window.initialize();
         settle(100);
-        addSampleLoops(home + QStringLiteral("/home"));
-        window.innerWindow()->setCentralWidget(makeLoopTable());
         window.show();
         settle(200);
 
         if (!window.grab().save(outDir + QStringLiteral("/mainwindow.png")))
             result = 1;
+
+        // The pedal is detected and read (the connect runs in its progress dialog).
+        SEvent poll(SEvent::E_POLL_DEVICE);
+        QCoreApplication::sendEvent(SDeviceManagerThread::instance(), &poll);
+        settle(200);
+        SContentView* content = SContentView::instance();
+        auto* resources = qobject_cast<SResourceView*>(window.resourceDock());
+        SDeviceNode* node = resources ? resources->findChild<SDeviceNode*>() : nullptr;
+        const QSize sizes[] = {QSize(960, 640), QSize(1920, 1040)};
+        for (const QSize& size : sizes) {
+            const QString suffix = size.width() > 960 ? QStringLiteral("-max.png") : QStringLiteral(".png");
+            content->onClickedSplitView(SContentView::E_VIEW_SINGLE);
+            content->onSelectedLibrary();
+            if (!saveContent(window, size, outDir + QStringLiteral("/content-library") + suffix))
+                result = 1;
+            if (node) {
+                node->onClickedMemoryInternal();
+                if (!saveContent(window, size, outDir + QStringLiteral("/content-device") + suffix))
+                    result = 1;
+            }
+            // Split view: the LoopList above, the pedal's internal memory below.
+            content->onClickedSplitView(SContentView::E_VIEW_SPLIT);
+            QComboBox* upper = content->comboBox(SContentView::E_PANE_UPPER);
+            QComboBox* lower = content->comboBox(SContentView::E_PANE_LOWER);
+            upper->setCurrentIndex(upper->findText(QStringLiteral("Live Set")));
+            lower->setCurrentIndex(lower->findText(config.model + QStringLiteral(" Internal")));
+            if (!saveContent(window, size, outDir + QStringLiteral("/content-split") + suffix))
+                result = 1;
+            content->onClickedSplitView(SContentView::E_VIEW_SINGLE);
+        }
+        window.resize(960, 640);
+        settle(100);
 
         // The same tool bar with the pointer over Copy.
         if (auto* copy = window.findChild<QToolButton*>(QStringLiteral("SToolbarWidgetCopyAction"))) {
