@@ -1110,23 +1110,23 @@ void SContentView::onSelectedLoopList(SLoopList* pLoopList)
 void SContentView::onClickedMemoryInternal(SDeviceNode* pDeviceNode)
 {
     SLOG_SCOPE();
-    if (!pDeviceNode) {
-        SLOG_WARN("Found null pointer");
-        return;
-    }
-    showDeviceIcon(pDeviceNode);
-    populateDeviceInternal(pDeviceNode, m_panes[E_PANE_UPPER].model, m_panes[E_PANE_UPPER].view);
+    showDeviceMemory(pDeviceNode, true);
 }
 
 void SContentView::onClickedMemoryExternal(SDeviceNode* pDeviceNode)
 {
     SLOG_SCOPE();
-    if (!pDeviceNode) {
+    showDeviceMemory(pDeviceNode, false);
+}
+
+void SContentView::showDeviceMemory(SDeviceNode* deviceNode, bool internal)
+{
+    if (!deviceNode) {
         SLOG_WARN("Found null pointer");
         return;
     }
-    showDeviceIcon(pDeviceNode);
-    populateDeviceExternal(pDeviceNode, m_panes[E_PANE_UPPER].model, m_panes[E_PANE_UPPER].view);
+    showDeviceIcon(deviceNode);
+    populateDevice(deviceNode, m_panes[E_PANE_UPPER].model, m_panes[E_PANE_UPPER].view, internal);
 }
 
 void SContentView::showDeviceIcon(SDeviceNode* deviceNode)

@@ -228,6 +228,7 @@ private:
     QAction* toolbarAction(int id) const;
     SLineEdit* searchField();
     void promptMissingFile(STableView* view, int row);
+    void showDeviceMemory(SDeviceNode* deviceNode, bool internal);
     void showDeviceIcon(SDeviceNode* deviceNode);
     void locateFile(STableView* view, const QSqlRecord& row);
     void deleteMissingRow(STableView* view, const QSqlRecord& row);
