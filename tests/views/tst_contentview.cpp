@@ -282,6 +282,8 @@ void TestContentView::init()
     m_content->onSearchTextEdited(QString());
     m_window->toolbar()->searchField()->resetField();
     SLoopClipboard::instance()->clear();
+    // One transaction: a file database syncs after every statement otherwise.
+    QVERIFY(SDatabaseManager::database().transaction());
     QVERIFY(SDatabaseManager::execute(QStringLiteral("DELETE FROM loops")));
 
     // Library: names that the search cases tell apart.
@@ -304,6 +306,7 @@ void TestContentView::init()
     fillSlot(QStringLiteral("internal"), 1, QStringLiteral("Alpha Internal"), QString());
     fillSlot(QStringLiteral("internal"), 4, QStringLiteral("Delta Internal"), QString());
     fillSlot(QStringLiteral("external"), 2, QStringLiteral("Alpha External"), QString());
+    QVERIFY(SDatabaseManager::database().commit());
 
     m_content->onSelectedLibrary();
     QCOMPARE(m_content->currentContentType(), STableView::E_CONTENT_LIBRARY);
