@@ -16,6 +16,7 @@
 // whatever the library's size) within 3x of the bare query; peak memory under
 // 300 MB.
 
+#include "ssandbox.h"
 #include "app/slineedit.h"
 #include "app/smainwindow.h"
 #include "app/stoolbar.h"
@@ -52,27 +53,6 @@ constexpr int kRounds = 7;
 constexpr double kMaxMs = 150.0;
 constexpr double kMaxRatio = 3.0;
 constexpr double kMaxPeakMb = 300.0;
-
-// Keeps the run away from the user's library, settings and temporary files.
-QString sandbox()
-{
-    QByteArray base = qgetenv("TMPDIR");
-    if (base.isEmpty())
-        base = "/tmp";
-    QByteArray pattern = base + "/bench-library.XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        return QString();
-    for (const char* sub : {"/home", "/tmp", "/config", "/data", "/cache"})
-        QDir().mkpath(QString::fromLocal8Bit(pattern + sub));
-    qputenv("HOME", pattern + "/home");
-    qputenv("TMPDIR", pattern + "/tmp");
-    qputenv("XDG_CONFIG_HOME", pattern + "/config");
-    qputenv("XDG_DATA_HOME", pattern + "/data");
-    qputenv("XDG_CACHE_HOME", pattern + "/cache");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    return QString::fromLocal8Bit(pattern);
-}
 
 double peakMemoryMb()
 {
@@ -233,7 +213,7 @@ const char* verdict(bool pass)
 
 int main(int argc, char* argv[])
 {
-    const QString root = sandbox();
+    const QString root = SSandbox::enter(QStringLiteral("bench-library"));
     QApplication app(argc, argv);
     if (root.isEmpty()) {
         std::fprintf(stderr, "no temporary folder\n");

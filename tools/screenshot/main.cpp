@@ -10,6 +10,7 @@
 //                            the tool bar in two halves, three times enlarged, Copy under the pointer
 //   OUT_DIR/icons-x4.png     every tool bar image and its hover image, four times enlarged
 //   OUT_DIR/menu-edit.png    the Edit menu
+#include "ssandbox.h"
 #include "app/smainwindow.h"
 #include "app/stoolbar.h"
 #include "device/sdevicehandler.h"
@@ -47,27 +48,6 @@ void settle(int ms = 50)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-// Keeps the run away from the user's library, settings and temporary files.
-QString sandbox()
-{
-    QByteArray base = qgetenv("TMPDIR");
-    if (base.isEmpty())
-        base = "/tmp";
-    QByteArray pattern = base + "/spoolbox-screenshot.XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        return QString();
-    for (const char* sub : {"/home", "/tmp", "/config", "/data", "/cache"})
-        QDir().mkpath(QString::fromLocal8Bit(pattern + sub));
-    qputenv("HOME", pattern + "/home");
-    qputenv("TMPDIR", pattern + "/tmp");
-    qputenv("XDG_CONFIG_HOME", pattern + "/config");
-    qputenv("XDG_DATA_HOME", pattern + "/data");
-    qputenv("XDG_CACHE_HOME", pattern + "/cache");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    return QString::fromLocal8Bit(pattern);
 }
 
 void addSampleLoops(const QString& folder)
@@ -183,7 +163,7 @@ void saveIconSheet(const QString& path)
 
 int main(int argc, char* argv[])
 {
-    const QString home = sandbox();
+    const QString home = SSandbox::enter(QStringLiteral("spoolbox-screenshot"));
     QApplication app(argc, argv);
     QTextStream err(stderr);
     if (home.isEmpty() || app.arguments().size() < 2) {
